@@ -1,0 +1,64 @@
+// devices and status: the catalogue and the status panel, no writer needed.
+#include "app/Workspace.h"
+#include "buffer/BufferBlock.h"
+#include "buffer/HexText.h"
+#include "cli/Commands.h"
+#include "device/Catalogue.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+namespace orvan::cli {
+
+int CmdDevices(const TArgs& args) {
+    if (!args.Files.empty()) return UsageError("devices takes no arguments");
+    for (const TCatalogueRow& r : Catalogue()) {
+        const int words = r.LastAddrHi * 256 + r.LastAddrLo + 1;
+        std::printf("%s %d %d %d %s %u\n", r.Name, words, r.Family,
+                    r.WordType == Word12Bit ? 12 : 14, r.Tech == TechFlash ? "flash" : "OTP",
+                    r.WriterType);
+    }
+    return 0;
+}
+
+// Prints the status panel as the main window shows it.
+void PrintPanel(const TWorkspace& ws) {
+    std::printf("Device: %s\n", ws.DeviceName.c_str());
+    for (const TOptionRow& row : ws.Panel.Option.Rows) {
+        if (row.Enabled) std::printf("%s %s\n", row.Name.c_str(), row.Value.c_str());
+        else std::printf("%s (greyed)\n", row.Name.c_str());
+    }
+    std::printf("Checksum: %s\n", ws.Panel.Checksum.c_str());
+    std::printf("OPTION Sum: %s\n", ws.Panel.OptionSum.c_str());
+    std::printf("Protect Sum: %s\n", ws.Panel.ProtectSum.c_str());
+}
+
+// Parses --option: exactly four hex digits, a 14-bit word.
+bool ParseOptionWord(const std::string& text, unsigned& word) {
+    bool valid = false;
+    const int32_t v = HexToInt(text, valid);
+    if (!valid || text.size() != 4 || v < 0 || v > 0x3FFF) return false;
+    word = static_cast<unsigned>(v);
+    return true;
+}
+
+int CmdStatus(const TArgs& args) {
+    if (args.Model.empty()) return UsageError("status needs -d MODEL");
+    auto ws = std::make_unique<TWorkspace>();
+    if (!ws->SelectDevice(args.Model)) return UsageError("unknown model " + args.Model);
+    if (!args.Files.empty()) return UsageError("status: data files are not supported yet");
+    if (!args.Option.empty()) {
+        unsigned word = 0;
+        if (!ParseOptionWord(args.Option, word))
+            return UsageError("malformed --option " + args.Option +
+                              " (four hexadecimal digits, at most 3FFF)");
+        WordToPair(word, ws->Buffers.OptionLo, ws->Buffers.OptionHi);
+        ws->RefreshData();
+    }
+    ws->CalChecksum();
+    PrintPanel(*ws);
+    return 0;
+}
+
+} // namespace orvan::cli
