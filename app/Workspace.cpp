@@ -4,9 +4,13 @@
 
 namespace orvan {
 
-TWorkspace::TWorkspace() : DeviceName(Catalogue()[0].Name) { GetICInfo(); }
+TWorkspace::TWorkspace() : DeviceName(Catalogue()[0].Name) {
+    GetICInfo();
+}
 
-int TWorkspace::GetICInfo() { return orvan::GetICInfo(DeviceName, Device); }
+int TWorkspace::GetICInfo() {
+    return orvan::GetICInfo(DeviceName, Device);
+}
 
 void TWorkspace::RefreshData() {
     const int row = GetICInfo();
@@ -53,17 +57,25 @@ void TWorkspace::ClearOption() {
     RefreshData();
 }
 
-void TWorkspace::ClearID() { Buffers.IDBuffer.fill(Blank7); }
+void TWorkspace::ClearID() {
+    Buffers.IDBuffer.fill(Blank7);
+}
 
 void TWorkspace::ClearBuffer() {
     Buffers.ProgramBuffer.fill(Blank7);
     CalChecksum();
 }
 
-void TWorkspace::ClearEEPROM() { Buffers.EEBuffer.fill(0); }
+void TWorkspace::ClearEEPROM() {
+    Buffers.EEBuffer.fill(0);
+}
 
-std::string TWorkspace::PortName() const { return PortNameOf(PortIndex); }
+std::string TWorkspace::PortName() const {
+    return PortNameOf(PortIndex);
+}
 
-std::string PortNameOf(int index) { return "Com" + std::to_string(index + 1); }
+std::string PortNameOf(int index) {
+    return "Com" + std::to_string(index + 1);
+}
 
 } // namespace orvan

@@ -46,7 +46,11 @@ inline void WordToPair(unsigned w, uint8_t& first, uint8_t& second) {
 }
 
 // Word n of a word-pair area (bytes 2n, 2n+1).
-inline unsigned GetWord(const uint8_t* area, int n) { return PairToWord(area[2 * n], area[2 * n + 1]); }
-inline void SetWord(uint8_t* area, int n, unsigned w) { WordToPair(w, area[2 * n], area[2 * n + 1]); }
+inline unsigned GetWord(const uint8_t* area, int n) {
+    return PairToWord(area[2 * n], area[2 * n + 1]);
+}
+inline void SetWord(uint8_t* area, int n, unsigned w) {
+    WordToPair(w, area[2 * n], area[2 * n + 1]);
+}
 
 } // namespace orvan

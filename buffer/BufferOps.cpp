@@ -48,7 +48,8 @@ std::optional<std::string> ResetAddrQuestion(const TDeviceState& device,
         return std::nullopt;
     }
     const int last = device.ICMemBytes / 2 - 1;
-    if (last >= 0 && blank(last)) return "Reset address (" + HexText(unsigned(last), 4) + "h) is blank!!";
+    if (last >= 0 && blank(last))
+        return "Reset address (" + HexText(unsigned(last), 4) + "h) is blank!!";
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 
 namespace orvan::cli {
 
-int CmdConvert(const TArgs&) { return UsageError("convert is not available yet"); }
+int CmdConvert(const TArgs&) {
+    return UsageError("convert is not available yet");
+}
 
 } // namespace orvan::cli

@@ -3,7 +3,11 @@
 
 namespace orvan::cli {
 
-int CmdConnect(const TArgs&) { return UsageError("connect is not available yet"); }
-int CmdAbout(const TArgs&) { return UsageError("about is not available yet"); }
+int CmdConnect(const TArgs&) {
+    return UsageError("connect is not available yet");
+}
+int CmdAbout(const TArgs&) {
+    return UsageError("about is not available yet");
+}
 
 } // namespace orvan::cli

@@ -26,8 +26,10 @@ int CmdDevices(const TArgs& args) {
 void PrintPanel(const TWorkspace& ws) {
     std::printf("Device: %s\n", ws.DeviceName.c_str());
     for (const TOptionRow& row : ws.Panel.Option.Rows) {
-        if (row.Enabled) std::printf("%s %s\n", row.Name.c_str(), row.Value.c_str());
-        else std::printf("%s (greyed)\n", row.Name.c_str());
+        if (row.Enabled)
+            std::printf("%s %s\n", row.Name.c_str(), row.Value.c_str());
+        else
+            std::printf("%s (greyed)\n", row.Name.c_str());
     }
     std::printf("Checksum: %s\n", ws.Panel.Checksum.c_str());
     std::printf("OPTION Sum: %s\n", ws.Panel.OptionSum.c_str());

@@ -9,10 +9,10 @@ namespace orvan::cli {
 
 struct TArgs {
     std::string Command;
-    std::string Model;      // -d MODEL
-    std::string Port;       // -P PORT ("Com1".."Com8")
-    std::string Option;     // --option HHHH
-    std::string CfgFile;    // --cfg FILE
+    std::string Model;              // -d MODEL
+    std::string Port;               // -P PORT ("Com1".."Com8")
+    std::string Option;             // --option HHHH
+    std::string CfgFile;            // --cfg FILE
     std::vector<std::string> Files; // positional arguments after the command
 };
 

@@ -58,10 +58,14 @@ int main(int argc, char** argv) {
         } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg") {
             const char* v = value(a.c_str());
             if (!v) return UsageError("option " + a + " needs a value");
-            if (a == "-d") args.Model = v;
-            else if (a == "-P") args.Port = v;
-            else if (a == "--option") args.Option = v;
-            else args.CfgFile = v;
+            if (a == "-d")
+                args.Model = v;
+            else if (a == "-P")
+                args.Port = v;
+            else if (a == "--option")
+                args.Option = v;
+            else
+                args.CfgFile = v;
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError("unknown option " + a + " (see --help)");
         } else if (args.Command.empty()) {

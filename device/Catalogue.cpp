@@ -68,7 +68,9 @@ constexpr std::array<TFamilyLayout, FamilyCount> Families{{
 
 } // namespace
 
-std::span<const TCatalogueRow> Catalogue() { return Rows; }
+std::span<const TCatalogueRow> Catalogue() {
+    return Rows;
+}
 
 const TFamilyLayout& FamilyLayout(int family) {
     if (family < 0 || family >= FamilyCount) return Families[0];

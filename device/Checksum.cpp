@@ -19,8 +19,8 @@ TChecksums CalChecksum(const TDeviceState& device, int catalogueRow, const uint8
     sums.DataChecksum = static_cast<uint16_t>(data & 0xFFFFu);
     sums.ProtectSum = static_cast<uint16_t>(protect & 0xFFFFu);
     ApplyOptionMasks(catalogueRow, optionLo, optionHi);
-    const unsigned opt = sums.DataChecksum + (optionLo & 0x7Fu) + 128u * (optionHi & 1u) +
-                         (optionHi >> 1);
+    const unsigned opt =
+        sums.DataChecksum + (optionLo & 0x7Fu) + 128u * (optionHi & 1u) + (optionHi >> 1);
     sums.OptionSum = static_cast<uint16_t>(opt & 0xFFFFu);
     return sums;
 }

@@ -15,7 +15,9 @@ struct TChecksums {
 };
 
 // Byte sum of a 14-bit word: its low 8 bits plus its upper 6 bits.
-inline unsigned WordByteSum(unsigned w) { return (w & 0xFFu) + (w >> 8); }
+inline unsigned WordByteSum(unsigned w) {
+    return (w & 0xFFu) + (w >> 8);
+}
 
 // Sums over the first device.ICMemBytes bytes of `program` (word pairs) and
 // the OPTION word; masks the OPTION bytes in place as the display does.

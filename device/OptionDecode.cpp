@@ -61,7 +61,8 @@ void ApplyOptionMasks(int catalogueRow, uint8_t& optionLo, uint8_t& optionHi) {
 
 void RefreshOptionPanel(const TDeviceState& d, int catalogueRow, uint8_t& optionLo,
                         uint8_t& optionHi, TOptionPanel& panel) {
-    for (TOptionRow& row : panel.Rows) row.Enabled = true;
+    for (TOptionRow& row : panel.Rows)
+        row.Enabled = true;
     ApplyOptionMasks(catalogueRow, optionLo, optionHi);
     panel.OptionStatus = 0;
     panel.Rows[RowOsc].Name = "OSC Type:";
@@ -74,10 +75,10 @@ void RefreshOptionPanel(const TDeviceState& d, int catalogueRow, uint8_t& option
         dec.Decode(RowOsc, 0, 4, {{5, "HF"}, {6, "XT"}, {9, "LF"}, {10, "RC"}, {15, "Blank"}}, 15);
         break;
     case 2:
-        dec.Decode(RowOsc, 0, 6,
-                   {{21, "HF"}, {22, "XT"}, {25, "LF"}, {26, "RC, PB4"}, {42, "RC, CLK"},
-                    {63, "Blank"}},
-                   63);
+        dec.Decode(
+            RowOsc, 0, 6,
+            {{21, "HF"}, {22, "XT"}, {25, "LF"}, {26, "RC, PB4"}, {42, "RC, CLK"}, {63, "Blank"}},
+            63);
         break;
     case 3:
         dec.Name(RowOsc, "PB4 Type:");
@@ -145,22 +146,42 @@ void RefreshOptionPanel(const TDeviceState& d, int catalogueRow, uint8_t& option
     if (d.OstLayout >= 1 && d.OstLayout <= 3) dec.Grey(RowPrd);
 
     switch (d.WdtLayout) {
-    case 1: dec.TwoBit(RowWdt, 8, "Disable", "Enable"); break;
-    case 2: dec.TwoBit(RowWdt, 10, "Disable", "Enable"); break;
-    case 3: dec.TwoBit(RowWdt, 4, "Enable", "Disable"); break;
-    default: dec.Grey(RowWdt); break;
+    case 1:
+        dec.TwoBit(RowWdt, 8, "Disable", "Enable");
+        break;
+    case 2:
+        dec.TwoBit(RowWdt, 10, "Disable", "Enable");
+        break;
+    case 3:
+        dec.TwoBit(RowWdt, 4, "Enable", "Disable");
+        break;
+    default:
+        dec.Grey(RowWdt);
+        break;
     }
 
     switch (d.PedLayout) {
-    case 1: dec.TwoBit(RowPed, 10, "Disable", "Enable"); break;
-    case 2: dec.TwoBit(RowPed, 6, "Enable", "Disable"); break;
-    default: dec.Grey(RowPed); break;
+    case 1:
+        dec.TwoBit(RowPed, 10, "Disable", "Enable");
+        break;
+    case 2:
+        dec.TwoBit(RowPed, 6, "Enable", "Disable");
+        break;
+    default:
+        dec.Grey(RowPed);
+        break;
     }
 
     switch (d.SecLayout) {
-    case 1: dec.TwoBit(RowSec, 12, "Enable", "Disable", /*blankCounts=*/false); break;
-    case 2: dec.Decode(RowSec, 13, 1, {{0, "Enable"}, {1, "Disable"}}, -1); break;
-    default: dec.Grey(RowSec); break;
+    case 1:
+        dec.TwoBit(RowSec, 12, "Enable", "Disable", /*blankCounts=*/false);
+        break;
+    case 2:
+        dec.Decode(RowSec, 13, 1, {{0, "Enable"}, {1, "Disable"}}, -1);
+        break;
+    default:
+        dec.Grey(RowSec);
+        break;
     }
 }
 

@@ -10,7 +10,8 @@ std::string TSerialSettings::HexText() const {
     std::string text;
     for (int k = n - 1; k >= 0; --k) {
         char buf[4];
-        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(SerialBytes[size_t(k)] & 0xFF));
+        std::snprintf(buf, sizeof buf, "%02X",
+                      static_cast<unsigned>(SerialBytes[size_t(k)] & 0xFF));
         text += buf;
     }
     return text;
