@@ -1,0 +1,251 @@
+#include "link/Protocol.h"
+
+#include <algorithm>
+
+namespace orvan {
+
+std::string WriterResultMessage(WriterResult r) {
+    switch (r) {
+    case WriterResult::NoChip:
+        return "Nothing in socket or type error!!";
+    case WriterResult::AdapterError:
+        return "IC adapter board error!!";
+    case WriterResult::WriterMismatch:
+        return "Writer type is error!";
+    case WriterResult::BadReply:
+        return "Writer Error!!";
+    case WriterResult::TimeOut:
+        return "Connect Timeout!!";
+    default:
+        return "";
+    }
+}
+
+std::string StandardFailureLine(WriterResult r) {
+    switch (r) {
+    case WriterResult::NoChip:
+    case WriterResult::AdapterError:
+    case WriterResult::TimeOut:
+        return WriterResultMessage(r);
+    default:
+        return "Writer Error!!";
+    }
+}
+
+bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
+    for (;;) {
+        if (port.GetModemState(1)) return true;
+        if (stop.stop_requested() || clock.NowMs() >= deadlineMs) return false;
+        clock.SleepMs(1);
+    }
+}
+
+int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
+    for (;;) {
+        uint8_t b = 0;
+        if (port.Read(&b, 1) == 1) return b;
+        if (stop.stop_requested()) return -1;
+        const int64_t left = deadlineMs - clock.NowMs();
+        if (left <= 0) return -1;
+        port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+    }
+}
+
+TWriterProtocol::TWriterProtocol(IPort& port, TBufferBlock& buffers, const TDeviceState& device,
+                                 TProtocolState& state, IClock& clock, std::stop_token stop)
+    : Port(port), Buffers(buffers), Device(device), State(state), Clock(clock),
+      Stop(std::move(stop)) {}
+
+int TWriterProtocol::Stamp() {
+    return SecondsField(Clock.NowMs());
+}
+
+bool TWriterProtocol::CtsGate(int start) {
+    for (;;) {
+        if (Port.GetModemState(1)) return true;
+        if (StopRequested() || TimedOut(start, Stamp())) return false;
+        Clock.SleepMs(1);
+    }
+}
+
+// A write that does not complete means a stalled line: the step has failed.
+bool TWriterProtocol::SendByte(uint8_t b) {
+    return Port.Write(&b, 1) == 1;
+}
+
+int TWriterProtocol::NextByte(int start) {
+    for (;;) {
+        uint8_t b = 0;
+        if (Port.Read(&b, 1) == 1) return b;
+        if (StopRequested() || TimedOut(start, Stamp())) return -1;
+        Port.WaitInput(WaitSliceMs);
+    }
+}
+
+void TWriterProtocol::Purge() {
+    Port.PurgeIn();
+    Port.PurgeOut();
+}
+
+// A port that fails mid-exchange (the line went away) ends the primitive
+// as a writer that stopped answering would.
+template <class F> WriterResult TWriterProtocol::Guarded(F&& body) {
+    try {
+        return body();
+    } catch (const ECommError&) {
+        return WriterResult::TimeOut;
+    }
+}
+
+bool TWriterProtocol::SendHeaderBytes(bool pause) {
+    for (uint8_t b : Buffers.CommandHeader) {
+        if (!CtsGate(Stamp()) || !SendByte(b)) return false;
+        if (pause) {
+            // Two clock reads: a breath between header bytes for the writer.
+            (void)Clock.NowMs();
+            (void)Clock.NowMs();
+        }
+    }
+    return true;
+}
+
+WriterResult TWriterProtocol::CheckWriter() {
+    return Guarded([&] {
+        Purge();
+        if (!CtsGate(Stamp()) || !SendByte(WriterPoll)) return WriterResult::TimeOut;
+        const int r = NextByte(Stamp());
+        switch (r) {
+        case -1:
+            return WriterResult::TimeOut;
+        case ReplyType1:
+            return Device.ICWriterType == 1 ? WriterResult::WriterClass1
+                                            : WriterResult::WriterMismatch;
+        case ReplyType2:
+            return Device.ICWriterType == 2 ? WriterResult::WriterClass2
+                                            : WriterResult::WriterMismatch;
+        case ReplyUniversal:
+            return WriterResult::WriterUniversal;
+        default:
+            return WriterResult::BadReply;
+        }
+    });
+}
+
+WriterResult TWriterProtocol::SendHeader() {
+    return Guarded([&] {
+        Purge();
+        if (!SendHeaderBytes(true)) return WriterResult::TimeOut;
+        switch (NextByte(Stamp())) {
+        case -1:
+            return WriterResult::TimeOut;
+        case ReplyAccepted:
+            return WriterResult::Ready;
+        case ReplyEndMark:
+            return WriterResult::Done;
+        case ReplyAdapterError:
+            return WriterResult::AdapterError;
+        case ReplyNoChip:
+            return WriterResult::NoChip;
+        default:
+            return WriterResult::BadReply;
+        }
+    });
+}
+
+WriterResult TWriterProtocol::Read8BitData(int n) {
+    return Guarded([&] {
+        Purge();
+        if (!SendHeaderBytes(false)) return WriterResult::TimeOut;
+        n = std::clamp(n, 0, TransferBytes);
+        int start = Stamp();
+        for (int i = 0; i < n;) {
+            const int b = NextByte(start);
+            if (b < 0) return WriterResult::TimeOut;
+            Buffers.TransferBuffer[static_cast<size_t>(i++)] = static_cast<uint8_t>(b);
+            start = Stamp();
+        }
+        return WriterResult::Done;
+    });
+}
+
+WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
+    const int stored = std::clamp(n, 0, TransferBytes);
+    WriterResult result = WriterResult::Done;
+    int i = 0;
+    int start = Stamp();
+    for (;;) {
+        const int b = NextByte(start);
+        if (b < 0) return WriterResult::TimeOut;
+        if (b == ReplyEndMark) {
+            // One byte short of n still counts as complete.
+            if (i < n - 1) result = WriterResult::BadReply;
+            break;
+        }
+        if (b == ReplyAdapterError) return WriterResult::AdapterError;
+        if (b == ReplyNoChip) return WriterResult::NoChip;
+        if (b & 0x80) return WriterResult::BadReply;
+        if (i < stored) {
+            Buffers.TransferBuffer[static_cast<size_t>(i++)] = static_cast<uint8_t>(b);
+            start = Stamp();
+        }
+        // Bytes beyond n are dropped and do not renew the stamp.
+        if (i >= n && !untilEnd) break;
+    }
+    return result;
+}
+
+WriterResult TWriterProtocol::Read7BitData(int n, bool untilEnd) {
+    return Guarded([&] {
+        Purge();
+        if (!SendHeaderBytes(false)) return WriterResult::TimeOut;
+        return Read7BitLoop(n, untilEnd);
+    });
+}
+
+WriterResult TWriterProtocol::ReadWriterID(int n) {
+    return Guarded([&] {
+        Purge();
+        if (!CtsGate(Stamp()) || !SendByte(Buffers.CommandHeader[0])) return WriterResult::TimeOut;
+        return Read7BitLoop(n, false);
+    });
+}
+
+WriterResult TWriterProtocol::WriteData(int n, bool extra) {
+    return Guarded([&] {
+        Purge();
+        WriterResult result = WriterResult::BlockDone;
+        const int limit = std::min(n + 5, TransferBytes);
+        for (int i = 0; i < limit; ++i) {
+            if (!CtsGate(Stamp())) return WriterResult::TimeOut;
+            if (!SendByte(Buffers.TransferBuffer[static_cast<size_t>(i)]))
+                return WriterResult::TimeOut;
+            const int r = NextByte(Stamp());
+            if (r < 0) {
+                if (StopRequested()) return WriterResult::TimeOut;
+                // Recorded; a later error reply replaces it, the block goes on.
+                result = WriterResult::TimeOut;
+            } else if (r == ReplyAccepted) {
+            } else if (r == ReplyBlockEnd) {
+                if (i < n - 1) result = WriterResult::BadReply;
+                break;
+            } else if (r == ReplyWriteFail) {
+                State.FailIndex = i;
+                result = WriterResult::WriteFail;
+                break;
+            } else if (r == ReplyAdapterError) {
+                result = WriterResult::AdapterError;
+                break;
+            } else if (r == ReplyNoChip) {
+                result = WriterResult::NoChip;
+                break;
+            } else {
+                result = WriterResult::BadReply;
+                break;
+            }
+            if (!extra && i >= n) break;
+        }
+        return result;
+    });
+}
+
+} // namespace orvan

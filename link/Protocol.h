@@ -1,0 +1,118 @@
+// The six exchange primitives every operation talks to the writer through,
+// and the result codes they return. One byte per write and per read: the
+// writer paces the host with CTS and answers every step with one status or
+// data byte. Waits sleep in the port's poll, never spin.
+#pragma once
+
+#include "buffer/BufferBlock.h"
+#include "device/Catalogue.h"
+#include "link/Clock.h"
+#include "link/Port.h"
+
+#include <array>
+#include <cstdint>
+#include <stop_token>
+#include <string>
+
+namespace orvan {
+
+// Values are fixed: operations and stored logs compare against them.
+enum class [[nodiscard]] WriterResult : uint8_t{
+    NoChip = 1,          AdapterError = 2,   WriterClass1 = 3, WriterClass2 = 4,
+    WriterUniversal = 5, WriterMismatch = 6, BadReply = 7,     TimeOut = 8,
+    WriteFail = 9,       Done = 10,          Ready = 11,       BlockDone = 12,
+};
+
+inline int ToInt(WriterResult r) {
+    return static_cast<int>(r);
+}
+
+// The operation windows' standard message for a result; empty where a
+// result has none (the successes, and WriteFail, whose text is the
+// operation's own).
+std::string WriterResultMessage(WriterResult r);
+// The line an operation shows for a result other than the one it expected:
+// the messages of NoChip, AdapterError and TimeOut, else "Writer Error!!".
+std::string StandardFailureLine(WriterResult r);
+
+// Bytes the host sends.
+inline constexpr uint8_t WriterPoll = 0xA0;
+inline constexpr uint8_t HeaderStart = 0xA1;
+inline constexpr uint8_t WriterIdRequest = 0xAD;
+
+// Bytes the writer sends.
+inline constexpr uint8_t ReplyBlockEnd = 0xB0;
+inline constexpr uint8_t ReplyWriteFail = 0xB1;
+inline constexpr uint8_t ReplyType1 = 0xB2;
+inline constexpr uint8_t ReplyType2 = 0xB3;
+inline constexpr uint8_t ReplyUniversal = 0xB4;
+inline constexpr uint8_t ReplyAccepted = 0xB5;
+inline constexpr uint8_t ReplyEndMark = 0xB8;
+inline constexpr uint8_t ReplyAdapterError = 0xFD;
+inline constexpr uint8_t ReplyNoChip = 0xFE;
+
+inline constexpr int WriterIdChars = 12;
+
+// What the primitives keep between calls.
+struct TProtocolState {
+    int32_t FailIndex = 0;
+    // Up to 12 characters, zero-terminated; empty while not known.
+    std::array<char, WriterIdChars + 1> WriterIdText{};
+
+    std::string WriterId() const { return std::string(WriterIdText.data()); }
+    void ClearWriterId() { WriterIdText.fill(0); }
+};
+
+// Slice of one sleep in the port while a reply is awaited; bounds how late a
+// time-out or a stop request is noticed.
+inline constexpr int WaitSliceMs = 10;
+
+// Building blocks for the operations' own streaming loops, which time the
+// writer by their own deadline (milliseconds on `clock`).
+// True once CTS is on; false at the deadline or on a stop request.
+bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
+// The next byte received, or -1 at the deadline or on a stop request.
+int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
+
+class TWriterProtocol {
+  public:
+    TWriterProtocol(IPort& port, TBufferBlock& buffers, const TDeviceState& device,
+                    TProtocolState& state, IClock& clock = SystemClock(),
+                    std::stop_token stop = {});
+
+    // Poll (0xA0): the writer's type against the device's ICWriterType.
+    WriterResult CheckWriter();
+    // The 10 bytes of CommandHeader, then one reply.
+    WriterResult SendHeader();
+    // CommandHeader, then 7-bit data into TransferBuffer until the end mark
+    // (untilEnd) or n bytes.
+    WriterResult Read7BitData(int n, bool untilEnd);
+    // CommandHeader, then n raw bytes into TransferBuffer.
+    WriterResult Read8BitData(int n);
+    // CommandHeader byte 0 alone, then n 7-bit bytes.
+    WriterResult ReadWriterID(int n);
+    // TransferBuffer bytes, one reply each, until the writer ends the block
+    // (at most n + 5 bytes with `extra`, n + 1 without).
+    WriterResult WriteData(int n, bool extra);
+
+  private:
+    int Stamp();
+    bool StopRequested() const { return Stop.stop_requested(); }
+    bool CtsGate(int start);
+    bool SendByte(uint8_t b);
+    int NextByte(int start); // byte, or -1 on time-out or stop
+    void Purge();
+    bool SendHeaderBytes(bool pause);
+    WriterResult Read7BitLoop(int n, bool untilEnd);
+
+    template <class F> WriterResult Guarded(F&& body);
+
+    IPort& Port;
+    TBufferBlock& Buffers;
+    const TDeviceState& Device;
+    TProtocolState& State;
+    IClock& Clock;
+    std::stop_token Stop;
+};
+
+} // namespace orvan
