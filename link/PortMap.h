@@ -1,0 +1,72 @@
+// Port names ("Com1".."Com8") to serial devices. A text file `ports.map` in
+// the working directory maps a name to a device, one port per line:
+//
+//     # the writer on a USB adapter with a 3-wire cable
+//     Com1 /dev/ttyUSB0 nocts
+//
+// `nocts` marks a line without a CTS wire: CTS then reads as set while the
+// port is open. Names match without regard to case. Without the file, or
+// without a line for a port, "Com1".."Com8" are /dev/ttyS0../dev/ttyS7.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvan {
+
+inline constexpr const char* PortMapFileName = "ports.map";
+
+struct TPortEntry {
+    std::string Name;   // as written in the file
+    std::string Device; // absolute path
+    bool NoCts = false;
+    int Line = 0; // 1-based line of the file
+};
+
+// Where a port name leads, or why it leads nowhere.
+struct TPortResolution {
+    bool Ok = false;
+    std::string Device;
+    bool NoCts = false;
+    std::string Error; // set when !Ok; ready to show to the operator
+};
+
+class TPortMap {
+  public:
+    // Parses the text of a map. On a malformed line the result holds no
+    // entries and Error() names the line and what is wrong with it.
+    // `source` names the file in messages.
+    static TPortMap Parse(std::string_view text, const std::string& source = PortMapFileName);
+    // Reads `path`; a missing file is an empty, valid map.
+    static TPortMap Load(const std::string& path = PortMapFileName);
+
+    bool Valid() const { return ErrorText.empty(); }
+    const std::string& Error() const { return ErrorText; }
+    const std::vector<TPortEntry>& Entries() const { return List; }
+
+    // The entry for `name` (case-insensitive), if the map has one.
+    std::optional<TPortEntry> Find(std::string_view name) const;
+    // The device for `name`: the map's entry, else the built-in default,
+    // else an absolute path given as the name itself. An invalid map
+    // resolves nothing.
+    TPortResolution Resolve(std::string_view name) const;
+
+  private:
+    std::vector<TPortEntry> List;
+    std::string ErrorText;
+};
+
+// "/dev/ttyS0".."/dev/ttyS7" for "Com1".."Com8" (any case); empty otherwise.
+std::string DefaultPortDevice(std::string_view name);
+
+// Loads the map at `mapPath` and resolves `name` in it.
+TPortResolution ResolvePort(std::string_view name, const std::string& mapPath = PortMapFileName);
+
+// A short explanation of an open failure (errno) for the operator:
+// ENOENT "no such device", EACCES "permission denied: add your user to the
+// dialout group ...", EBUSY "in use by another program", others strerror.
+std::string OpenFailureHint(int error);
+
+} // namespace orvan
