@@ -119,8 +119,14 @@ int BaudRateValue(TBaudrate rate) {
 // TCommEventThread
 
 TCommEventThread::TCommEventThread(TCustomComm& owner, int handle, TCommEventTypes events)
-    : Owner(owner), Handle(handle), Events(events) {
-    Thread = std::thread([this] { Execute(); });
+    : Owner(owner), Handle(handle), Events(events) {}
+
+void TCommEventThread::Start() {
+    if (!Thread.joinable())
+        Thread = std::thread([this] {
+            Self.store(std::this_thread::get_id());
+            Execute();
+        });
 }
 
 TCommEventThread::~TCommEventThread() {
@@ -389,6 +395,7 @@ void TCustomComm::Open() {
 
     FHandle.store(fd);
     FEventThread = std::make_unique<TCommEventThread>(*this, fd, events);
+    FEventThread->Start();
     try {
         ApplyLineSettings();
     } catch (...) {

@@ -142,9 +142,12 @@ class TCommEventThread {
     TCommEventThread(const TCommEventThread&) = delete;
     TCommEventThread& operator=(const TCommEventThread&) = delete;
 
+    // Starts watching; separate from construction so that the owner holds
+    // the object before any handler can run (and perhaps call Close).
+    void Start();
     void Stop();
     void Join();
-    bool OnThisThread() const { return Thread.get_id() == std::this_thread::get_id(); }
+    bool OnThisThread() const { return Self.load() == std::this_thread::get_id(); }
     // Bytes were queued for output: watch for the queue to drain.
     void OutputQueued();
     // The events of the last report.
@@ -161,6 +164,7 @@ class TCommEventThread {
     std::atomic<bool> StopRequested{false};
     std::atomic<bool> TxPending{false};
     std::atomic<uint32_t> LastMask{0};
+    std::atomic<std::thread::id> Self{};
     std::thread Thread;
 };
 
