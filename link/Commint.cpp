@@ -52,7 +52,7 @@ constexpr const char* TextTimeouts = "Error updating CommTimeouts";
 // (only on lines that report them), at a receive queue nobody has read yet,
 // and at an output queue that is draining.
 constexpr auto LineInterval = std::chrono::milliseconds(100);
-constexpr auto UnreadInterval = std::chrono::milliseconds(20);
+constexpr auto UnreadInterval = std::chrono::milliseconds(50);
 constexpr auto DrainInterval = std::chrono::milliseconds(10);
 
 constexpr short Gone = POLLHUP | POLLERR | POLLNVAL;

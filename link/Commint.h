@@ -134,6 +134,14 @@ class TCustomComm;
 // breaks, modem-line changes and a drained output queue. It never reads or
 // writes data, so it does not compete with Read. It sleeps in poll() on the
 // line and on its own event; Stop() wakes it at once. The owner joins it.
+//  - evRxChar: on arrival; while bytes sit unread it looks again every 50 ms
+//    and reports only bytes that arrived since.
+//  - evCts/evDsr/evRing/evRlsd (any change of the line) and evError/evBreak
+//    (the driver's error counters): polled every 100 ms, only on lines whose
+//    driver reports them (not on a pseudo-terminal).
+//  - evError with CE_IOE, once, when the line hangs up or vanishes.
+//  - evTxEmpty: when the output queue has drained after a Write.
+//  - evRxFlag: never; the event character cannot be seen without reading.
 class TCommEventThread {
   public:
     // `events`: what to watch (already limited to events with a handler).
