@@ -1,13 +1,58 @@
 // connect and about: commands that talk to the writer.
+#include "app/Workspace.h"
 #include "cli/Commands.h"
+#include "link/WriterLink.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
 
 namespace orvan::cli {
+namespace {
 
-int CmdConnect(const TArgs&) {
-    return UsageError("connect is not available yet");
+// "Com1".."Com8" only, any case; ports.map then says where each leads.
+bool ValidPortName(const std::string& p) {
+    return p.size() == 4 && UpperCase(p.substr(0, 3)) == "COM" && p[3] >= '1' && p[3] <= '8';
 }
-int CmdAbout(const TArgs&) {
-    return UsageError("about is not available yet");
+
+// The workspace for -d MODEL and the link with the port open; on failure
+// the exit status to return (the port error is printed).
+int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
+            std::unique_ptr<TWriterLink>& link) {
+    if (args.Port.empty() || args.Model.empty())
+        return UsageError(std::string(command) + " needs -P PORT and -d MODEL");
+    if (!args.Files.empty()) return UsageError(std::string(command) + " takes no file arguments");
+    if (!ValidPortName(args.Port)) return UsageError("-P takes Com1 .. Com8, not " + args.Port);
+    ws = std::make_unique<TWorkspace>();
+    if (!ws->SelectDevice(args.Model)) return UsageError("unknown model " + args.Model);
+    link = std::make_unique<TWriterLink>();
+    // "Com1" as the port selector would show it.
+    const std::string name = "Com" + args.Port.substr(3);
+    const std::string error = link->CheckComPort(name, -1);
+    if (link->PortFailed) {
+        std::puts(error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int CmdConnect(const TArgs& args) {
+    std::unique_ptr<TWorkspace> ws;
+    std::unique_ptr<TWriterLink> link;
+    if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
+    const std::string message = link->ConnectCheck(*ws);
+    std::puts(message.c_str());
+    return message == "Connect OK!" ? 0 : 1;
+}
+
+int CmdAbout(const TArgs& args) {
+    std::unique_ptr<TWorkspace> ws;
+    std::unique_ptr<TWriterLink> link;
+    if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
+    std::puts(link->AboutPoll(*ws).c_str());
+    return 0;
 }
 
 } // namespace orvan::cli

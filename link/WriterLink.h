@@ -1,13 +1,76 @@
 // The main window's link to the writer: the serial component Comm1, the
-// port-failure flag, the saved port settings and the protocol's own state.
-// (Filled in by the link layer.)
+// port-failure flag, the saved port settings, the protocol's own state
+// (FailIndex, WriterIdText) and the pulse widths the headers carry. The
+// desktop window and orvan-cli each own one.
 #pragma once
+
+#include "link/Commint.h"
+#include "link/Header.h"
+#include "link/Protocol.h"
+
+#include <stop_token>
+#include <string>
 
 namespace orvan {
 
-class TWriterLink {
+class TWorkspace;
+
+struct TSavedPortSettings {
+    std::string DeviceName;
+    TBaudrate BaudRate = br9600;
+    TDatabits Databits = da8;
+    TParity Parity = paNone;
+    TStopbits Stopbits = sb10;
+};
+
+// Handshake selector entries: -1 (none selected) and 0 "Default" keep the
+// line's flow control, 1 "CTS", 2 "None".
+TFlowControl FlowControlOf(int handshakeIndex);
+
+// The connection check's message for a poll result: "Connect OK!",
+// "Connect COM1 Timeout!!" or "Connect Fail!".
+std::string ConnectMessage(WriterResult r, const std::string& portName);
+
+// "Open  COM3 Port Error!!" and, on a second line, why.
+std::string PortErrorMessage(const std::string& portName, const std::string& reason);
+
+std::string UpperCase(std::string text);
+
+class TWriterLink : public TProtocolState {
   public:
+    TWriterLink();
+    TWriterLink(const TWriterLink&) = delete;
+    TWriterLink& operator=(const TWriterLink&) = delete;
+
+    TComm Comm1;
     bool PortFailed = false;
+    TSavedPortSettings SavedPortSettings;
+    TPulseWidths PulseWidths;
+    // The time-out clock of every exchange on this link.
+    IClock* Clock = &SystemClock();
+
+    // Closes Comm1, saves its settings, sets the writer's line (115200 8N1,
+    // the handshake's flow control) on `portName` and opens it. Returns the
+    // message to show: empty when the port opened, else the port error.
+    std::string CheckComPort(const std::string& portName, int handshakeIndex);
+    // Comm1 closed, its settings back as they were before the last
+    // CheckComPort; not opened again.
+    void RestorePortSettings();
+
+    // The primitives on this link, for the device and buffers of `ws`.
+    TWriterProtocol Protocol(TWorkspace& ws, std::stop_token stop = {});
+
+    // The port/handshake change: CheckComPort, then when the port opened
+    // the writer poll. The one message to show.
+    std::string PortChange(TWorkspace& ws, const std::string& portName, int handshakeIndex);
+    // Polls the writer and returns the connect message.
+    std::string ConnectCheck(TWorkspace& ws);
+    // The about box's poll: for a universal writer, its firmware text
+    // (kept in WriterIdText). Returns the text to show, "Unknown" if empty.
+    std::string AboutPoll(TWorkspace& ws);
+
+    // The header for the next exchange (GetICInfo first).
+    void GetHeader(TWorkspace& ws, unsigned area, unsigned action) const;
 };
 
 } // namespace orvan

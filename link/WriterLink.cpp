@@ -1,0 +1,124 @@
+#include "link/WriterLink.h"
+
+#include "app/Workspace.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace orvan {
+
+TFlowControl FlowControlOf(int handshakeIndex) {
+    switch (handshakeIndex) {
+    case 1:
+        return fcCTS;
+    case 2:
+        return fcNone;
+    default:
+        return fcDefault;
+    }
+}
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string ConnectMessage(WriterResult r, const std::string& portName) {
+    switch (r) {
+    case WriterResult::WriterClass1:
+    case WriterResult::WriterClass2:
+    case WriterResult::WriterUniversal:
+        return "Connect OK!";
+    case WriterResult::TimeOut:
+        return "Connect " + UpperCase(portName) + " Timeout!!";
+    default:
+        return "Connect Fail!";
+    }
+}
+
+std::string PortErrorMessage(const std::string& portName, const std::string& reason) {
+    std::string text = "Open  " + UpperCase(portName) + " Port Error!!";
+    if (!reason.empty()) text += "\n" + reason;
+    return text;
+}
+
+TWriterLink::TWriterLink() {
+    Comm1.SetDeviceName("Com2");
+    Comm1.SetReadBufSize(8192);
+    Comm1.SetWriteBufSize(0);
+}
+
+std::string TWriterLink::CheckComPort(const std::string& portName, int handshakeIndex) {
+    Comm1.Close();
+    SavedPortSettings = {Comm1.DeviceName(), Comm1.BaudRate(), Comm1.Databits(), Comm1.Parity(),
+                         Comm1.Stopbits()};
+    std::string reason;
+    try {
+        Comm1.SetDeviceName(portName);
+        Comm1.SetBaudRate(br115200);
+        Comm1.SetDatabits(da8);
+        Comm1.SetParity(paNone);
+        Comm1.SetStopbits(sb10);
+        Comm1.SetFlowControl(FlowControlOf(handshakeIndex));
+        for (int k = 0; k < 3; ++k)
+            Clock->SleepMs(1);
+        Comm1.Open();
+        reason = Comm1.LastErrorText();
+    } catch (const ECommError& e) {
+        // A line that opens but refuses its settings is no usable port.
+        Comm1.Close();
+        reason = e.what();
+    }
+    PortFailed = !Comm1.Enabled();
+    if (!PortFailed) return "";
+    return PortErrorMessage(portName, reason);
+}
+
+void TWriterLink::RestorePortSettings() {
+    Comm1.Close();
+    const TSavedPortSettings& s = SavedPortSettings;
+    if (!s.DeviceName.empty()) Comm1.SetDeviceName(s.DeviceName);
+    Comm1.SetBaudRate(s.BaudRate);
+    Comm1.SetDatabits(s.Databits);
+    Comm1.SetParity(s.Parity);
+    Comm1.SetStopbits(s.Stopbits);
+}
+
+TWriterProtocol TWriterLink::Protocol(TWorkspace& ws, std::stop_token stop) {
+    return TWriterProtocol(Comm1, ws.Buffers, ws.Device, *this, *Clock, std::move(stop));
+}
+
+std::string TWriterLink::ConnectCheck(TWorkspace& ws) {
+    const WriterResult r = Protocol(ws).CheckWriter();
+    return ConnectMessage(r, Comm1.DeviceName());
+}
+
+std::string TWriterLink::PortChange(TWorkspace& ws, const std::string& portName,
+                                    int handshakeIndex) {
+    const std::string error = CheckComPort(portName, handshakeIndex);
+    if (PortFailed) return error;
+    return ConnectCheck(ws);
+}
+
+std::string TWriterLink::AboutPoll(TWorkspace& ws) {
+    TWriterProtocol p = Protocol(ws);
+    if (p.CheckWriter() == WriterResult::WriterUniversal) {
+        ClearWriterId();
+        ws.Buffers.CommandHeader[0] = WriterIdRequest;
+        if (p.ReadWriterID(WriterIdChars) == WriterResult::Done) {
+            for (int k = 0; k < WriterIdChars; ++k)
+                WriterIdText[static_cast<size_t>(k)] =
+                    static_cast<char>(ws.Buffers.TransferBuffer[static_cast<size_t>(k)]);
+            WriterIdText[WriterIdChars] = 0;
+        }
+    }
+    const std::string text = WriterId();
+    return text.empty() ? "Unknown" : text;
+}
+
+void TWriterLink::GetHeader(TWorkspace& ws, unsigned area, unsigned action) const {
+    orvan::GetHeader(ws, PulseWidths, area, action);
+}
+
+} // namespace orvan

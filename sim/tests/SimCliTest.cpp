@@ -1,0 +1,86 @@
+// orvan-cli connect and about against writer-sim, each in a working
+// directory of its own with its own ports.map.
+#include "SimProcess.h"
+
+#include <gtest/gtest.h>
+
+namespace orvan::sim::test {
+namespace {
+
+struct Cli : ::testing::Test {
+    TTempDir Dir;
+    std::unique_ptr<TSimProcess> Sim;
+
+    void StartSim(std::vector<std::string> args, const std::string& port = "Com1") {
+        args.insert(args.end(), {"--ports-map", "ports.map", "--port", port});
+        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
+        ASSERT_TRUE(Sim->Started());
+    }
+    TRunResult Cmd(std::vector<std::string> args) { return test::Run(Dir.Path(), ORVAN_CLI, args); }
+};
+
+TEST_F(Cli, ConnectOk) {
+    StartSim({"--type", "universal"});
+    const TRunResult r = Cmd({"-P", "Com1", "-d", "OV101", "connect"});
+    EXPECT_EQ(r.Out, "Connect OK!\n");
+    EXPECT_EQ(r.Status, 0);
+    // A type-1 writer serves a type-1 model.
+    StartSim({"--type", "1"}, "com4");
+    const TRunResult t1 = Cmd({"-P", "COM4", "-d", "OV101", "connect"});
+    EXPECT_EQ(t1.Out, "Connect OK!\n");
+}
+
+TEST_F(Cli, ConnectFailForTheWrongWriterType) {
+    StartSim({"--type", "2"});
+    const TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "connect"}); // OV128 needs type 1
+    EXPECT_EQ(r.Out, "Connect Fail!\n");
+    EXPECT_EQ(r.Status, 1);
+    StartSim({"--bad-reply", "0:42"}, "Com2");
+    EXPECT_EQ(Cmd({"-P", "Com2", "-d", "OV128", "connect"}).Out, "Connect Fail!\n");
+}
+
+TEST_F(Cli, ConnectTimeoutWhenTheWriterIsSilent) {
+    StartSim({"--silent"}, "Com3");
+    const TRunResult r = Cmd({"-P", "Com3", "-d", "OV128", "connect"});
+    EXPECT_EQ(r.Out, "Connect COM3 Timeout!!\n");
+    EXPECT_EQ(r.Status, 1);
+}
+
+TEST_F(Cli, PortErrorsAndUsage) {
+    WriteFile(Dir.File("ports.map"), "Com5 /nonexistent/tty nocts\n");
+    TRunResult r = Cmd({"-P", "Com5", "-d", "OV128", "connect"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM5 Port Error!!");
+    EXPECT_NE(r.Out.find("no such device"), std::string::npos) << r.Out;
+
+    // A plain file is no serial line.
+    WriteFile(Dir.File("plain"), "x");
+    WriteFile(Dir.File("ports.map"), "Com6 " + Dir.File("plain") + "\n");
+    r = Cmd({"-P", "Com6", "-d", "OV128", "connect"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM6 Port Error!!");
+
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"-P", "Com9", "-d", "OV128", "connect"},
+                                               {"-P", "Com1", "connect"},
+                                               {"-d", "OV128", "about"},
+                                               {"-P", "Com1", "-d", "NOPE", "connect"},
+                                               {"-P", "/dev/ttyS0", "-d", "OV128", "connect"}}) {
+        EXPECT_EQ(Cmd(args).Status, 2) << args[1];
+    }
+}
+
+TEST_F(Cli, AboutShowsTheFirmwareOfAUniversalWriter) {
+    StartSim({"--firmware", "UNIV-SIM 2.07"});
+    TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "about"});
+    EXPECT_EQ(r.Out, "UNIV-SIM 2.0\n"); // twelve characters
+    EXPECT_EQ(r.Status, 0);
+    StartSim({"--firmware", "V3"}, "Com2");
+    EXPECT_EQ(Cmd({"-P", "Com2", "-d", "OV128", "about"}).Out, "V3\n");
+    // Type 1 and 2 writers are not asked.
+    StartSim({"--type", "1", "--firmware", "SECRET"}, "Com3");
+    EXPECT_EQ(Cmd({"-P", "Com3", "-d", "OV128", "about"}).Out, "Unknown\n");
+}
+
+} // namespace
+} // namespace orvan::sim::test
