@@ -181,6 +181,7 @@ void TCommEventThread::Execute() {
     while (!StopRequested.load()) {
         int timeout = -1;
         auto sooner = [&](int ms) { timeout = timeout < 0 ? ms : std::min(timeout, ms); };
+        if (Wake.Handle() < 0) sooner(50); // no event descriptor: notice Stop anyway
         if (!gone) {
             if (modemOk || countsOk) sooner(RemainingMs(nextLine));
             if (wantRx && !rxArmed) sooner(RemainingMs(nextRx));
@@ -395,8 +396,8 @@ void TCustomComm::Open() {
 
     FHandle.store(fd);
     FEventThread = std::make_unique<TCommEventThread>(*this, fd, events);
-    FEventThread->Start();
     try {
+        FEventThread->Start();
         ApplyLineSettings();
     } catch (...) {
         Close(); // a half-configured line is no open port
