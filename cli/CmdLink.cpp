@@ -19,12 +19,12 @@ bool ValidPortName(const std::string& p) {
 // the exit status to return (the port error is printed).
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
             std::unique_ptr<TWriterLink>& link) {
-    if (args.Port.empty() || args.Model.empty())
+    if (args.Port.empty() || (args.Model.empty() && args.CfgFile.empty()))
         return UsageError(std::string(command) + " needs -P PORT and -d MODEL");
     if (!args.Files.empty()) return UsageError(std::string(command) + " takes no file arguments");
     if (!ValidPortName(args.Port)) return UsageError("-P takes Com1 .. Com8, not " + args.Port);
     ws = std::make_unique<TWorkspace>();
-    if (!ws->SelectDevice(args.Model)) return UsageError("unknown model " + args.Model);
+    if (const int rc = SetUpWorkspace(args, *ws)) return rc;
     link = std::make_unique<TWriterLink>();
     // "Com1" as the port selector would show it.
     const std::string name = "Com" + args.Port.substr(3);

@@ -46,10 +46,11 @@ bool ParseOptionWord(const std::string& text, unsigned& word) {
 }
 
 int CmdStatus(const TArgs& args) {
-    if (args.Model.empty()) return UsageError("status needs -d MODEL");
+    if (args.Files.size() > 1) return UsageError("status takes at most one FILE");
     auto ws = std::make_unique<TWorkspace>();
-    if (!ws->SelectDevice(args.Model)) return UsageError("unknown model " + args.Model);
-    if (!args.Files.empty()) return UsageError("status: data files are not supported yet");
+    if (const int rc = SetUpWorkspace(args, *ws)) return rc;
+    if (!args.Files.empty())
+        if (const int rc = LoadDataFile(*ws, args.Files[0])) return rc;
     if (!args.Option.empty()) {
         unsigned word = 0;
         if (!ParseOptionWord(args.Option, word))

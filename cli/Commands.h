@@ -19,6 +19,23 @@ struct TArgs {
 // Prints a one-line error to stderr and returns 2.
 int UsageError(const std::string& text);
 
+} // namespace orvan::cli
+namespace orvan {
+class TWorkspace;
+}
+namespace orvan::cli {
+
+// Sets `ws` up as the model options say: --cfg FILE loads that configuration
+// in full mode, its data file included (the model then comes from it);
+// otherwise -d MODEL selects the model. File messages go to stderr.
+// Returns 0, or the exit status to end with (1 file error, 2 usage error).
+int SetUpWorkspace(const TArgs& args, orvan::TWorkspace& ws);
+
+// Loads a data or configuration file as File Open does, the companion
+// configuration included; messages go to stderr. 0, or 1 when the load
+// failed or a record was damaged.
+int LoadDataFile(orvan::TWorkspace& ws, const std::string& path);
+
 int CmdDevices(const TArgs& args);
 int CmdStatus(const TArgs& args);
 int CmdConvert(const TArgs& args);
