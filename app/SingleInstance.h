@@ -1,0 +1,28 @@
+// Single-instance guard: an exclusive flock on a per-user lock file, held
+// for the life of the process (the kernel drops it when the process ends,
+// however it ends, so a crash never leaves a stale lock behind).
+#pragma once
+
+#include <string>
+
+class TInstanceLock {
+  public:
+    TInstanceLock() = default;
+    ~TInstanceLock();
+    TInstanceLock(const TInstanceLock&) = delete;
+    TInstanceLock& operator=(const TInstanceLock&) = delete;
+
+    // True when this process now holds the lock at `path`; false when another
+    // process holds it or the file cannot be opened.
+    bool Acquire(const std::string& path);
+    bool Held() const { return Fd >= 0; }
+    void Release();
+
+  private:
+    int Fd = -1;
+};
+
+// $XDG_RUNTIME_DIR/orvan-writer.lock, or /tmp/orvan-writer-<uid>/orvan-writer.lock
+// (a private directory made on demand) when that is unset or unusable;
+// empty when neither can be used.
+std::string DefaultLockPath();
