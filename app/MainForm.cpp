@@ -481,7 +481,9 @@ void TMainForm::FormClose() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    FormClose();
+    // The frame closes once; a repeated close (session end after Exit) must
+    // not write Default.cfg a second time.
+    if (!std::exchange(Closed, true)) FormClose();
     event->accept();
 }
 

@@ -252,6 +252,7 @@ class TMainForm : public QMainWindow {
     std::unique_ptr<orvan::TWorkspace> Workspace;
     std::unique_ptr<orvan::TWriterLink> WriterLink;
     TStartOptions Options;
+    bool Closed = false;
     QPointer<QMdiSubWindow> MemoryChild;
     QPointer<QMdiSubWindow> IDWindow;
     QPointer<QMdiSubWindow> EEWindow;

@@ -521,6 +521,14 @@ class MainFormTest : public QObject {
         QCOMPARE(form->Label13->text(), QStringLiteral("0"));
         QVERIFY(!form->Timer1->isActive());
     }
+
+    void opensMaximisedFromRestoredSize() {
+        auto form = NewForm();
+        form->ShowCentredMaximised();
+        QVERIFY(form->windowState() & Qt::WindowMaximized);
+        form->showNormal();
+        QCOMPARE(form->normalGeometry().size(), QSize(800, 628));
+    }
 };
 
 QTEST_MAIN(MainFormTest)
