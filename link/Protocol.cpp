@@ -73,12 +73,24 @@ bool TWriterProtocol::SendByte(uint8_t b) {
     return Port.Write(&b, 1) == 1;
 }
 
-int TWriterProtocol::NextByte(int start) {
+// A reply to a byte just sent is never there yet, so the wait comes first
+// (one poll and one read a byte). Within a stream a read comes first, and
+// a queue that has run dry gets a short pause before the poll, so that the
+// host wakes once for a run of bytes rather than once a byte.
+int TWriterProtocol::NextByte(int start, TWait how) {
+    const bool stream = how == TWait::Stream;
+    bool tryRead = stream;
+    bool paused = false;
     for (;;) {
         uint8_t b = 0;
-        if (Port.Read(&b, 1) == 1) return b;
+        if (tryRead && Port.Read(&b, 1) == 1) return b;
         if (StopRequested() || TimedOut(start, Stamp())) return -1;
-        Port.WaitInput(WaitSliceMs);
+        if (stream && !paused) {
+            Clock.SleepMs(StreamPauseMs);
+            paused = tryRead = true;
+            continue;
+        }
+        tryRead = Port.WaitInput(WaitSliceMs);
     }
 }
 
@@ -113,7 +125,7 @@ WriterResult TWriterProtocol::CheckWriter() {
     return Guarded([&] {
         Purge();
         if (!CtsGate(Stamp()) || !SendByte(WriterPoll)) return WriterResult::TimeOut;
-        const int r = NextByte(Stamp());
+        const int r = NextByte(Stamp(), TWait::Reply);
         switch (r) {
         case -1:
             return WriterResult::TimeOut;
@@ -135,7 +147,7 @@ WriterResult TWriterProtocol::SendHeader() {
     return Guarded([&] {
         Purge();
         if (!SendHeaderBytes(true)) return WriterResult::TimeOut;
-        switch (NextByte(Stamp())) {
+        switch (NextByte(Stamp(), TWait::Reply)) {
         case -1:
             return WriterResult::TimeOut;
         case ReplyAccepted:
@@ -159,7 +171,7 @@ WriterResult TWriterProtocol::Read8BitData(int n) {
         n = std::clamp(n, 0, TransferBytes);
         int start = Stamp();
         for (int i = 0; i < n;) {
-            const int b = NextByte(start);
+            const int b = NextByte(start, i == 0 ? TWait::Reply : TWait::Stream);
             if (b < 0) return WriterResult::TimeOut;
             Buffers.TransferBuffer[static_cast<size_t>(i++)] = static_cast<uint8_t>(b);
             start = Stamp();
@@ -173,8 +185,8 @@ WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
     WriterResult result = WriterResult::Done;
     int i = 0;
     int start = Stamp();
-    for (;;) {
-        const int b = NextByte(start);
+    for (TWait how = TWait::Reply;; how = TWait::Stream) {
+        const int b = NextByte(start, how);
         if (b < 0) return WriterResult::TimeOut;
         if (b == ReplyEndMark) {
             // One byte short of n still counts as complete.
@@ -219,7 +231,7 @@ WriterResult TWriterProtocol::WriteData(int n, bool extra) {
             if (!CtsGate(Stamp())) return WriterResult::TimeOut;
             if (!SendByte(Buffers.TransferBuffer[static_cast<size_t>(i)]))
                 return WriterResult::TimeOut;
-            const int r = NextByte(Stamp());
+            const int r = NextByte(Stamp(), TWait::Reply);
             if (r < 0) {
                 if (StopRequested()) return WriterResult::TimeOut;
                 // Recorded; a later error reply replaces it, the block goes on.

@@ -66,6 +66,9 @@ struct TProtocolState {
 // Slice of one sleep in the port while a reply is awaited; bounds how late a
 // time-out or a stop request is noticed.
 inline constexpr int WaitSliceMs = 10;
+// Pause when a stream of data bytes has run dry for a moment: about eleven
+// byte times at 115200 baud, far inside the driver's receive buffer.
+inline constexpr int StreamPauseMs = 1;
 
 // Building blocks for the operations' own streaming loops, which time the
 // writer by their own deadline (milliseconds on `clock`).
@@ -100,7 +103,8 @@ class TWriterProtocol {
     bool StopRequested() const { return Stop.stop_requested(); }
     bool CtsGate(int start);
     bool SendByte(uint8_t b);
-    int NextByte(int start); // byte, or -1 on time-out or stop
+    enum class TWait { Reply, Stream };
+    int NextByte(int start, TWait how); // byte, or -1 on time-out or stop
     void Purge();
     bool SendHeaderBytes(bool pause);
     WriterResult Read7BitLoop(int n, bool untilEnd);
