@@ -250,7 +250,7 @@ void TMainForm::BuildActions() {
                                   GlyphIcon(TGlyph::TileVertical));
     ToolButton23 = ToolAction(this, "ToolButton23", QString(),
                               ChipIcon(QStringLiteral("F"), QColor(255, 90, 80)));
-    ToolButton23->setText(QStringLiteral("ToolButton23"));
+    ToolButton23->setText(QString()); // an action's tool tip falls back to its text
     ToolButton23->setToolTip(QString());
     ToolButton23->setVisible(false);
 

@@ -4,6 +4,7 @@
 #include "app/tests/TestSupport.h"
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
+#include "info/Logo.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -65,7 +66,11 @@ class MainFormTest : public QObject {
                       " /nonexistent/orvan-test-port\n");
     }
     void cleanupTestCase() { QDir::setCurrent(OldDir); }
-    void init() { Recorder = std::make_unique<TBoxRecorder>(); }
+    void init() {
+        // Each case starts as a first run: no configuration from an earlier close.
+        QFile::remove(QStringLiteral("Default.cfg"));
+        Recorder = std::make_unique<TBoxRecorder>();
+    }
     void cleanup() { Recorder.reset(); }
 
     void startsBlank() {
@@ -114,6 +119,7 @@ class MainFormTest : public QObject {
         QCOMPARE(form->EraseWidth->text(), QStringLiteral("80"));
         QVERIFY(form->PulseWidth->isHidden());
         QVERIFY(form->EraseWidth->isHidden());
+        QCOMPARE(form->findChild<QWidget*>(QStringLiteral("StatusPanel"))->width(), 200);
         QCOMPARE(form->Timer1->interval(), 500);
         QVERIFY(form->Timer1->isActive());
         QVERIFY(!form->FileSaveAsItem->isEnabled());
@@ -125,6 +131,44 @@ class MainFormTest : public QObject {
         QVERIFY(
             std::all_of(b.EEBuffer.begin(), b.EEBuffer.end(), [](uint8_t v) { return v == 0; }));
         QVERIFY(Recorder->Boxes.empty());
+    }
+
+    void startUpClosesThePictureOnce() {
+        int closed = 0;
+        TMainForm::TStartOptions options;
+        options.CloseLogo = [&closed] { ++closed; };
+        options.Connect = true; // every port leads nowhere (ports.map)
+        TMainForm form(std::move(options));
+        QCOMPARE(closed, 1);
+        if (form.Link().PortFailed) {
+            // The port error only; no connect message follows it.
+            QCOMPARE(Recorder->Boxes.size(), size_t(1));
+            QVERIFY(Recorder->Boxes[0].Text.startsWith(QStringLiteral("Open  COM1 Port Error!!")));
+        }
+    }
+
+    void logoWindow() {
+        TLogoForm logo;
+        QCOMPARE(logo.size(), QSize(336, 305));
+        QVERIFY(logo.windowFlags() & Qt::FramelessWindowHint);
+        QSignalSpy painted(&logo, &TLogoForm::Painted);
+        logo.show();
+        QTRY_COMPARE(painted.count(), 1);
+        logo.repaint();
+        QCOMPARE(painted.count(), 1);
+    }
+
+    void shortcutsReachTheCommands() {
+        auto form = NewForm();
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Ws().EraseFirst = true;
+        QTest::keyClick(form.get(), Qt::Key_F5);
+        QVERIFY(!form->Ws().EraseFirst);
+        Recorder->Answer = TBoxAnswer::Abort;
+        QTest::keyClick(form.get(), Qt::Key_F8);
+        QVERIFY(HasQuestion(*Recorder, QStringLiteral("Reset address (01FFh) is blank!!")));
     }
 
     void menuTree() {
@@ -206,6 +250,7 @@ class MainFormTest : public QObject {
         QCOMPARE(form->Label3->text().trimmed(), QStringLiteral("Serial Port :"));
         QVERIFY(form->Label3->font().bold());
         QCOMPARE(form->ToolBar1->height(), 33);
+        QVERIFY(form->ToolButton23->toolTip().isEmpty());
     }
 
     void firstShowCreatesWindows() {
