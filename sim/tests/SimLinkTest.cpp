@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
+#include <thread>
 
 namespace orvan::sim::test {
 namespace {
@@ -181,6 +183,25 @@ TEST_F(Link, LineDroppedMidTransferEndsTheExchange) {
     int status = -1;
     EXPECT_TRUE(Sim->WaitExit(2000, status));
     EXPECT_EQ(status, 0);
+}
+
+TEST_F(Link, IdleSimulatorUsesNoCpu) {
+    Start(Blank("OV128"), {"--pace"});
+    EXPECT_EQ(Proto->CheckWriter(), WriterResult::WriterUniversal);
+    const auto ticks = [&] {
+        // Fields 14 and 15 of /proc/PID/stat: user and system clock ticks.
+        std::istringstream s(ReadFile("/proc/" + std::to_string(Sim->Pid()) + "/stat"));
+        std::string f;
+        long user = 0, sys = 0;
+        for (int k = 1; k <= 15 && s >> f; ++k) {
+            if (k == 14) user = std::stol(f);
+            if (k == 15) sys = std::stol(f);
+        }
+        return user + sys;
+    };
+    const long before = ticks();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_LE(ticks() - before, 2); // at most 20 ms of CPU in 700 ms
 }
 
 TEST_F(Link, SimulatorStopsCleanlyAndKeepsTheChip) {

@@ -41,8 +41,8 @@ TTempDir::~TTempDir() {
 TSimProcess::TSimProcess(const std::string& dir, const std::vector<std::string>& args) {
     int fds[2];
     if (pipe(fds) != 0) return;
-    Pid = fork();
-    if (Pid == 0) {
+    ProcessId = fork();
+    if (ProcessId == 0) {
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
@@ -71,19 +71,19 @@ TSimProcess::~TSimProcess() {
 }
 
 int TSimProcess::Stop() {
-    if (Pid <= 0) return -1;
-    kill(Pid, SIGTERM);
+    if (ProcessId <= 0) return -1;
+    kill(ProcessId, SIGTERM);
     int status = 0;
-    waitpid(Pid, &status, 0);
-    Pid = -1;
+    waitpid(ProcessId, &status, 0);
+    ProcessId = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool TSimProcess::WaitExit(int ms, int& status) {
-    for (int waited = 0; Pid > 0 && waited <= ms; waited += 10) {
+    for (int waited = 0; ProcessId > 0 && waited <= ms; waited += 10) {
         int s = 0;
-        if (waitpid(Pid, &s, WNOHANG) == Pid) {
-            Pid = -1;
+        if (waitpid(ProcessId, &s, WNOHANG) == ProcessId) {
+            ProcessId = -1;
             status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
             return true;
         }

@@ -30,13 +30,14 @@ class TSimProcess {
 
     bool Started() const { return !SlavePath.empty(); }
     const std::string& Slave() const { return SlavePath; }
+    int Pid() const { return ProcessId; }
     // SIGTERM and wait; the exit status (-1 if it died of a signal).
     int Stop();
     // Waits for the process to end on its own, up to `ms`.
     bool WaitExit(int ms, int& status);
 
   private:
-    int Pid = -1;
+    int ProcessId = -1;
     int Out = -1;
     std::string SlavePath;
 };

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 namespace orvan {
 namespace {
@@ -32,6 +34,35 @@ TEST(RealTime, CtsNeverRaised) {
     EXPECT_TRUE(port.Sent.empty());
     EXPECT_LT(port.CtsLowPolls, 4000); // about one per millisecond
     EXPECT_LT(cpu, 0.5 * wall);
+}
+
+} // namespace
+} // namespace orvan
+
+namespace orvan {
+namespace {
+
+// An operation's dialog closing asks its worker to stop: the wait in
+// progress ends within a few milliseconds, not at the time-out.
+TEST(RealTime, StopRequestFromAnotherThread) {
+    TManualClock unused;
+    TFakePort port{unused};
+    port.CtsRule = [](size_t) { return false; };
+    auto buffers = std::make_unique<TBufferBlock>();
+    TDeviceState device;
+    TProtocolState state;
+    std::atomic<int> result{0};
+    std::jthread worker([&](std::stop_token stop) {
+        TWriterProtocol p{port, *buffers, device, state, SystemClock(), stop};
+        result = ToInt(p.WriteData(16, true));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto t0 = std::chrono::steady_clock::now();
+    worker.request_stop();
+    worker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
+    EXPECT_EQ(result, ToInt(WriterResult::TimeOut));
+    EXPECT_TRUE(port.Sent.empty());
 }
 
 } // namespace
