@@ -104,9 +104,12 @@ class TMainForm : public QMainWindow {
     QLabel* Label19 = nullptr;    // QTP file
     QGroupBox *DeviceGroup = nullptr, *IDGroup = nullptr, *PassCountGroup = nullptr;
 
-    // Plain message box with an OK button.
+    // Plain message box with an OK button. Every box of the application goes
+    // through app/MessageBoxes.h, which tests answer without a modal loop.
     void ShowMessage(const QString& text);
     // Renders Ws().Panel (and the device and port selection) into the window.
+    // The timer calls it every tick, so panel texts are written to Ws().Panel,
+    // never straight into the labels.
     void RenderPanel();
     // ResetData with its window part (child windows, flash-only controls).
     void ResetData();
