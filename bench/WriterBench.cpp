@@ -33,7 +33,7 @@ constexpr double ByteUs = 1e7 / 115200; // 10 bits a byte
 
 struct TSim {
     pid_t Pid = -1;
-    bool Start(const std::string& sim, const std::string& dir, bool pace) {
+    bool Start(const std::string& sim, const std::string& dir, bool pace, int delayMs = 0) {
         int fds[2];
         if (pipe(fds) != 0) return false;
         Pid = fork();
@@ -44,6 +44,11 @@ struct TSim {
             std::vector<const char*> argv = {sim.c_str(), "--model", "OV132", "--ports-map",
                                              "ports.map"};
             if (pace) argv.push_back("--pace");
+            const std::string delay = std::to_string(delayMs);
+            if (delayMs > 0) {
+                argv.push_back("--delay");
+                argv.push_back(delay.c_str());
+            }
             argv.push_back(nullptr);
             execv(sim.c_str(), const_cast<char**>(argv.data()));
             _exit(127);
@@ -140,6 +145,39 @@ bool RunOnce(const std::string& simPath, bool pace, TRun& run) {
     return ok;
 }
 
+// The host's CPU while it only waits: polls answered a second late.
+bool MeasureWaiting(const std::string& simPath, TFigure& f) {
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("orvan-bench-wait-" + std::to_string(getpid())))
+            .string();
+    std::filesystem::create_directories(dir);
+    bool ok = false;
+    {
+        TSim sim;
+        if (!sim.Start(simPath, dir, false, 1000)) return false;
+        TComm comm;
+        comm.SetPortMapFile(dir + "/ports.map");
+        comm.SetDeviceName("Com1");
+        comm.Open();
+        if (!comm.Enabled()) return false;
+        auto ws = std::make_unique<TWorkspace>();
+        ws->SelectDevice("OV132");
+        TProtocolState state;
+        TWriterProtocol proto(comm, ws->Buffers, ws->Device, state);
+        const double cpu0 = CpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        ok = true;
+        for (int k = 0; k < 3; ++k)
+            ok = ok && proto.CheckWriter() == WriterResult::WriterUniversal;
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        f.CpuShare = (CpuSeconds() - cpu0) / wall;
+        f.Ok = ok;
+    }
+    std::filesystem::remove_all(dir);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -189,5 +227,9 @@ int main(int argc, char** argv) {
     std::printf(
         "  7-bit read: %6.1f us per byte, %5.1f%% of the wire limit, host CPU %4.1f%% of a core\n",
         rUs, 100 * ByteUs / rUs, 100 * rCpu);
+    TFigure waiting;
+    if (!MeasureWaiting(sim, waiting)) return 1;
+    std::printf("waiting (three polls answered 1 s late): host CPU %.2f%% of a core\n",
+                100 * waiting.CpuShare);
     return 0;
 }
