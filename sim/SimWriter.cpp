@@ -107,7 +107,7 @@ void TSimWriter::Header(std::vector<uint8_t>& out) {
             break;
         }
         Chip.Erase();
-        OptionProgrammed = false;
+        Programmed = 0;
         if (OnChipChanged) OnChipChanged();
         out.push_back(EndMark);
         break;
@@ -185,8 +185,8 @@ void TSimWriter::Read(unsigned area, std::vector<uint8_t>& out) {
         break;
     }
     out.push_back(EndMark);
-    if (area == 1 && OptionProgrammed) {
-        OptionProgrammed = false;
+    if (area == 1 && Programmed == RunAreas) {
+        Programmed = 0;
         if (OnRunComplete) OnRunComplete();
     }
 }
@@ -224,7 +224,7 @@ void TSimWriter::Data(uint8_t b, std::vector<uint8_t>& out) {
         return;
     }
     State = TState::Idle;
-    if (DataArea == 1) OptionProgrammed = true;
+    if (DataArea <= 2) Programmed |= 1u << DataArea;
     if (OnChipChanged) OnChipChanged();
     out.push_back(BlockEnd);
 }

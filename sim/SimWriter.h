@@ -53,7 +53,8 @@ class TSimWriter {
     // Called after the chip changed (block programmed, erase).
     std::function<void()> OnChipChanged;
     // Called when a programming run is complete: the OPTION read that
-    // follows a programmed OPTION word.
+    // follows programming of the program memory, the ID and the OPTION word
+    // (in any order, since the last erase or fresh chip).
     std::function<void()> OnRunComplete;
 
   private:
@@ -76,7 +77,9 @@ class TSimWriter {
     unsigned DataArea = 0;
     long DataIndex = 0;
     long DataCount = 0;
-    bool OptionProgrammed = false;
+    // Areas 0 (program), 1 (OPTION) and 2 (ID) programmed on this chip.
+    unsigned Programmed = 0;
+    static constexpr unsigned RunAreas = 0b111;
     uint8_t PendingData = 0; // EEPROM data byte awaiting its address
 };
 

@@ -124,6 +124,10 @@ TEST_F(Link, WrongDeviceCodeIsNoChip) {
 
 TEST_F(Link, FreshChipAfterACompletedRun) {
     Start(Blank("OV128"), {"--fresh-chip"});
+    Header(HeaderArea::ProgramMemory, HeaderAction::Program);
+    ASSERT_EQ(Proto->SendHeader(), WriterResult::Ready);
+    std::fill_n(Transfer(), Ws->Device.ICMemBytes, 0x00);
+    ASSERT_EQ(Proto->WriteData(Ws->Device.ICMemBytes, true), WriterResult::BlockDone);
     Header(HeaderArea::ID, HeaderAction::Program);
     ASSERT_EQ(Proto->SendHeader(), WriterResult::Ready);
     std::fill_n(Transfer(), 32, 0x41);
@@ -141,6 +145,7 @@ TEST_F(Link, FreshChipAfterACompletedRun) {
     EXPECT_EQ(used.Option[0], 0x3FF2);
     EXPECT_EQ(used.ID[7], 0x20C1);
     EXPECT_EQ(used.ID[8], BlankWord);
+    EXPECT_EQ(used.Program[100], 0x0000);
     EXPECT_EQ(Chip(Image()).Option[0], BlankWord);
     Header(HeaderArea::Option, HeaderAction::Read);
     ASSERT_EQ(Proto->Read7BitData(2, true), WriterResult::Done);

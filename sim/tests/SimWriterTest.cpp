@@ -170,14 +170,22 @@ TEST_F(SimFixture, ProtectedChipReadsOnlyBitsFiveSixTwelveThirteen) {
 
 TEST_F(SimFixture, RunEndsWithTheOptionReadBack) {
     Start("OV128");
-    Send(Head(1, 0xA5, 2));
-    EXPECT_EQ(Runs, 0);
     EXPECT_EQ(Program(1, 0, {0x7A, 0x7F}), Accepts(2));
-    EXPECT_EQ(Runs, 0);
+    Send(Head(1, 0xA5, 0));
+    EXPECT_EQ(Runs, 0); // OPTION alone is no run
+    EXPECT_EQ(Program(2, 7, Bytes(16, 0x41)), Accepts(16));
+    EXPECT_EQ(Program(0, 0x3FF, Bytes(2048, 0x00)), Accepts(2048));
     Send(Head(2, 0xA5, 15));
     EXPECT_EQ(Runs, 0);
     Send(Head(1, 0xA5, 0));
     EXPECT_EQ(Runs, 1);
+    Send(Head(1, 0xA5, 0));
+    EXPECT_EQ(Runs, 1);
+    // An erase starts the count again.
+    EXPECT_EQ(Program(2, 7, Bytes(16, 0x41)), Accepts(16));
+    EXPECT_EQ(Program(0, 0x3FF, Bytes(2048, 0x00)), Accepts(2048));
+    EXPECT_EQ(Send(Head(0, 0xA8, 0x3FF)), Bytes{0xB8});
+    EXPECT_EQ(Program(1, 0, {0x7A, 0x7F}), Accepts(2));
     Send(Head(1, 0xA5, 0));
     EXPECT_EQ(Runs, 1);
     EXPECT_GE(Changes, 1);
