@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace orvan::sim::test {
 namespace {
 
@@ -28,6 +30,16 @@ TEST_F(Cli, ConnectOk) {
     StartSim({"--type", "1"}, "com4");
     const TRunResult t1 = Cmd({"-P", "COM4", "-d", "OV101", "connect"});
     EXPECT_EQ(t1.Out, "Connect OK!\n");
+}
+
+TEST_F(Cli, ConnectThroughASymlink) {
+    Sim = std::make_unique<TSimProcess>(Dir.Path(), std::vector<std::string>{"--link", "writer"});
+    ASSERT_TRUE(Sim->Started());
+    WriteFile(Dir.File("ports.map"),
+              "# a fixed name for the line\nCom2 " + Dir.File("writer") + " nocts\n");
+    EXPECT_EQ(Cmd({"-P", "Com2", "-d", "OV128", "connect"}).Out, "Connect OK!\n");
+    EXPECT_EQ(Sim->Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Dir.File("writer"))));
 }
 
 TEST_F(Cli, ConnectFailForTheWrongWriterType) {
