@@ -13,6 +13,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
 targets=(fuzz_hex_records fuzz_pic_translate fuzz_config_file)
 
+# A tree configured with another compiler cannot be switched to clang in place.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang' "$build/CMakeCache.txt"; then
+    rm -rf "$build"
+fi
 if ! CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DORVAN_FUZZ=ON -DORVAN_GUI=OFF >"$build.configure.log" 2>&1; then
     echo "error: configuring $build failed:" >&2
