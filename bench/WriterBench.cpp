@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <poll.h>
@@ -21,6 +23,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -145,6 +148,49 @@ bool RunOnce(const std::string& simPath, bool pace, TRun& run) {
     return ok;
 }
 
+// The platform's own floor: a bare one-byte ping-pong over a pty between
+// two minimal processes, the answering one holding each reply `delayNs`
+// (on the clock, as the paced simulator does). Mean microseconds a byte.
+double BarePingPong(int64_t delayNs, int count) {
+    const int m = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return -1;
+    const int s = open(ptsname(m), O_RDWR | O_NOCTTY);
+    termios t{};
+    tcgetattr(s, &t);
+    cfmakeraw(&t);
+    tcsetattr(s, TCSANOW, &t);
+    auto now = [] {
+        timespec ts;
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+    };
+    const pid_t child = fork();
+    if (child == 0) {
+        for (int i = 0; i < count; ++i) {
+            unsigned char c;
+            if (read(m, &c, 1) != 1) _exit(1);
+            const int64_t due = now() + delayNs;
+            while (now() < due) {
+            }
+            if (write(m, &c, 1) != 1) _exit(1);
+        }
+        _exit(0);
+    }
+    const int64_t t0 = now();
+    for (int i = 0; i < count; ++i) {
+        unsigned char c = 0x55;
+        if (write(s, &c, 1) != 1) break;
+        pollfd p{s, POLLIN, 0};
+        poll(&p, 1, 1000);
+        if (read(s, &c, 1) != 1) break;
+    }
+    const double us = double(now() - t0) / 1e3 / count;
+    waitpid(child, nullptr, 0);
+    close(s);
+    close(m);
+    return us;
+}
+
 // The host's CPU while it only waits: polls answered a second late.
 bool MeasureWaiting(const std::string& simPath, TFigure& f) {
     const std::string dir =
@@ -227,6 +273,11 @@ int main(int argc, char** argv) {
     std::printf(
         "  7-bit read: %6.1f us per byte, %5.1f%% of the wire limit, host CPU %4.1f%% of a core\n",
         rUs, 100 * ByteUs / rUs, 100 * rCpu);
+    const double bare = BarePingPong(0, 3000);
+    const double barePaced = BarePingPong(int64_t(2 * ByteUs * 1000), 3000);
+    std::printf("platform floor (bare pty ping-pong, no protocol): %.1f us a byte; with the\n"
+                "  reply held for two byte times %.1f us, so at most %.1f%% of the wire limit\n",
+                bare, barePaced, 100 * 2 * ByteUs / barePaced);
     TFigure waiting;
     if (!MeasureWaiting(sim, waiting)) return 1;
     std::printf("waiting (three polls answered 1 s late): host CPU %.2f%% of a core\n",
