@@ -59,11 +59,18 @@ THexResult HexToObj(std::span<const uint8_t> text, std::span<uint8_t> image) {
             continue;
         }
         unsigned sum = static_cast<unsigned>(ll + addrHi + addrLo + type);
+        // Segment, linear-address and start-address records (types 2-5, which
+        // PIC assemblers write first) hold no program bytes: storing their
+        // payload at address 0 would plant a word the file never had.
+        const bool holdsData = type < 2 || type > 5;
         int address = addrHi * 256 + addrLo;
         for (int k = 0; k < ll; ++k, ++address) {
             const int b = HexByte(rec, 9 + 2 * static_cast<std::size_t>(k));
-            if (address < limit) image[static_cast<std::size_t>(address)] = static_cast<uint8_t>(b);
-            highest = std::max(highest, address);
+            if (holdsData) {
+                if (address < limit)
+                    image[static_cast<std::size_t>(address)] = static_cast<uint8_t>(b);
+                highest = std::max(highest, address);
+            }
             sum += static_cast<unsigned>(b);
         }
         const int cc = HexByte(rec, 9 + 2 * static_cast<std::size_t>(ll));

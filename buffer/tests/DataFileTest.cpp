@@ -46,15 +46,23 @@ TEST(HexToObj, StoresDataAndStopsAtTheFirstEmptyRecord) {
     EXPECT_EQ(r.Image[2], 0xFF);
 }
 
-TEST(HexToObj, RecordTypeTakesNoPartAndJunkBeforeColonIsSkipped) {
-    // An extended-address record is stored as data at its address, like any other.
+TEST(HexToObj, AddressRecordsAreCheckedNotStoredAndJunkBeforeColonIsSkipped) {
+    // Types 2-5 carry addresses, not program bytes; any other type is data.
     const THexRun r =
-        RunHex("junk" + Record(0x0004, 4, {0x00, 0x01}) + "\n\n  " + Record(0x0100, 0, {0x77}));
+        RunHex("junk" + Record(0x0000, 4, {0x00, 0x00}) + "\n" + Record(0x0000, 2, {0x12, 0x34}) +
+               "\n" + Record(0x0004, 5, {0x00, 0x00, 0x01, 0x00}) + "\n" +
+               Record(0x0008, 7, {0x66}) + "\n\n  " + Record(0x0100, 0, {0x77}));
     EXPECT_EQ(r.Result.ErrorLine, 0);
-    EXPECT_EQ(r.Image[4], 0x00);
-    EXPECT_EQ(r.Image[5], 0x01);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(r.Image[size_t(i)], 0xFF) << i;
+    EXPECT_EQ(r.Image[8], 0x66);
     EXPECT_EQ(r.Image[0x100], 0x77); // last record ends at end of file
     EXPECT_EQ(r.Result.Highest, 0x100);
+
+    // A bad checksum on an address record is still reported.
+    std::string bad = Record(0x0000, 4, {0x00, 0x00});
+    bad[bad.size() - 1] = bad[bad.size() - 1] == '0' ? '1' : '0';
+    EXPECT_EQ(RunHex(bad + "\n" + Record(0, 0, {1})).Result.ErrorLine, 1);
 }
 
 TEST(HexToObj, AddressesAtOrAbove32766AreCheckedButNotStored) {
