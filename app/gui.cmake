@@ -19,5 +19,6 @@ target_sources(orvan_gui PRIVATE
 
 add_executable(orvan-writer ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
 target_link_libraries(orvan-writer PRIVATE orvan_gui)
+set_target_properties(orvan-writer PROPERTIES AUTOMOC ON)
 
 add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/tests ${CMAKE_CURRENT_BINARY_DIR}/tests)
