@@ -12,6 +12,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/SingleInstance.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Mdichild.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Eedata.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/HexGrid.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Fillbuffer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Editsingledata.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../info/Logo.cpp

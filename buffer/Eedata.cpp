@@ -2,6 +2,7 @@
 
 #include "app/Workspace.h"
 #include "buffer/Editsingledata.h"
+#include "buffer/HexGrid.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -74,17 +75,7 @@ TEEDataForm::TEEDataForm(orvan::TWorkspace& ws, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("EEPROM data"));
     Model = new TEEGridModel(ws, this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(Model);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->horizontalHeader()->setMinimumSectionSize(CellWidth);
-    StringGrid1->horizontalHeader()->setDefaultSectionSize(CellWidth);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(CellHeight);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setMinimumWidth(CellWidth + 10);
+    StringGrid1 = MakeHexGrid(this, Model, CellWidth, CellHeight, CellWidth + 10);
     setWidget(StringGrid1);
     resize(17 * CellWidth + 50, 9 * CellHeight + 50);
     connect(StringGrid1, &QTableView::clicked, this, &TEEDataForm::StringGrid1Click);

@@ -2,6 +2,7 @@
 
 #include "app/Workspace.h"
 #include "buffer/Editsingledata.h"
+#include "buffer/HexGrid.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -73,18 +74,7 @@ TMDIChild::TMDIChild(orvan::TWorkspace& ws, const QString& caption, QWidget* par
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
     Model = new TMemoryGridModel(ws, this);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setModel(Model);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid1->horizontalHeader()->setMinimumSectionSize(CellWidth);
-    StringGrid1->horizontalHeader()->setDefaultSectionSize(CellWidth);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setMinimumSectionSize(CellHeight);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(CellHeight);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setMinimumWidth(CellWidth + 14);
+    StringGrid1 = MakeHexGrid(this, Model, CellWidth, CellHeight, CellWidth + 14);
     setWidget(StringGrid1);
     resize(9 * CellWidth + 60, 20 * CellHeight + 40);
     connect(StringGrid1, &QTableView::doubleClicked, this, &TMDIChild::StringGrid1DblClick);

@@ -1,0 +1,12 @@
+// The fixed-cell, read-only grid view both buffer windows show their model in.
+#pragma once
+
+class QAbstractItemModel;
+class QTableView;
+class QWidget;
+
+// A view named "StringGrid1": no in-place editing, single selection, fixed
+// cells of cellWidth x cellHeight, a row-header column wide enough for
+// the address texts.
+QTableView* MakeHexGrid(QWidget* parent, QAbstractItemModel* model, int cellWidth, int cellHeight,
+                        int rowHeaderWidth);
