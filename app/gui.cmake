@@ -10,6 +10,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormLink.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageBoxes.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SingleInstance.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/SignalClose.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Mdichild.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Eedata.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/HexGrid.cpp

@@ -2,6 +2,7 @@
 // window until it is closed.
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
+#include "app/SignalClose.h"
 #include "app/SingleInstance.h"
 #include "info/Logo.h"
 
@@ -39,6 +40,14 @@ int main(int argc, char** argv) {
         form = std::make_unique<TMainForm>(std::move(options));
         form->ShowCentredMaximised();
     };
+    // A signal closes the window as Exit does; before the window exists
+    // there is nothing to save.
+    InstallCloseOnSignal(&app, [&] {
+        if (form)
+            form->close();
+        else
+            QApplication::quit();
+    });
     QObject::connect(logo.get(), &TLogoForm::Painted, &app,
                      [&] { QTimer::singleShot(0, &app, start); });
     QTimer::singleShot(1000, &app, start);
