@@ -58,6 +58,10 @@ struct TProtocolState {
     int32_t FailIndex = 0;
     // Up to 12 characters, zero-terminated; empty while not known.
     std::array<char, WriterIdChars + 1> WriterIdText{};
+    // The last exchange ended inside a header or a data block (stopped,
+    // failed, timed out): the writer may still be in that block, so the next
+    // exchange first lets the line fall quiet.
+    bool ExchangeOpen = false;
 
     std::string WriterId() const { return std::string(WriterIdText.data()); }
     void ClearWriterId() { WriterIdText.fill(0); }
