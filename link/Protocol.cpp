@@ -51,6 +51,24 @@ int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
     }
 }
 
+void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop) {
+    if (!state.ExchangeOpen) return;
+    try {
+        int64_t quietFrom = clock.NowMs();
+        while (!stop.stop_requested() && clock.NowMs() - quietFrom < QuietLineMs) {
+            uint8_t b = 0;
+            if (port.Read(&b, 1) == 1) {
+                quietFrom = clock.NowMs();
+                continue;
+            }
+            port.WaitInput(WaitSliceMs * 5);
+        }
+    } catch (const ECommError&) {
+        // The line is gone: nothing is left to settle on it.
+    }
+    if (!stop.stop_requested()) state.ExchangeOpen = false;
+}
+
 TWriterProtocol::TWriterProtocol(IPort& port, TBufferBlock& buffers, const TDeviceState& device,
                                  TProtocolState& state, IClock& clock, std::stop_token stop)
     : Port(port), Buffers(buffers), Device(device), State(state), Clock(clock),

@@ -81,6 +81,13 @@ bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
 // The next byte received, or -1 at the deadline or on a stop request.
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
 
+// After an exchange that ended inside a header or block: discards what
+// arrives and waits until the line has been quiet longer than the writer
+// takes to drop a half command, then clears ExchangeOpen. Does nothing when
+// the last exchange ended properly.
+inline constexpr int QuietLineMs = 1100;
+void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
+
 class TWriterProtocol {
   public:
     TWriterProtocol(IPort& port, TBufferBlock& buffers, const TDeviceState& device,
