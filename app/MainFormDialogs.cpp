@@ -37,9 +37,7 @@ QMdiSubWindow* TMainForm::NewIDWindow() {
     return new TIDWindowPlaceholder(Ws());
 }
 
-void TMainForm::RunBlankCheckDialog() {}
 void TMainForm::RunReadDialog() {}
-void TMainForm::ReadRefresh() {}
 void TMainForm::RunVerifyDialog() {}
 void TMainForm::RunAutoProgramDialog() {}
 void TMainForm::RunProgramOptionDialog() {}
@@ -47,7 +45,6 @@ void TMainForm::RunProgramIDDialog() {}
 void TMainForm::RunProgramMemoryDialog() {}
 void TMainForm::RunProgramEEPROMDialog() {}
 void TMainForm::RunForceWriteDialog() {}
-void TMainForm::RunOptionEditor() {}
 void TMainForm::RunSerialNoDialog() {}
 void TMainForm::RunCounterDialog() {}
 void TMainForm::RunLoadQTPFile() {}
