@@ -34,6 +34,8 @@ class TOperationForm : public QDialog {
     bool WorkerRunning() const { return Runner.Running(); }
     // Renders and applies everything the worker queued so far.
     void DrainUpdates();
+    // Where the worker sends its updates and commits (any thread).
+    orvan::IOperationSink& Sink() { return Queue; }
 
     // A line, gauge or button by its control name; null when it has none.
     QLabel* Line(const QString& name) const;
