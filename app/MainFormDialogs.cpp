@@ -37,14 +37,8 @@ QMdiSubWindow* TMainForm::NewIDWindow() {
     return new TIDWindowPlaceholder(Ws());
 }
 
-void TMainForm::RunReadDialog() {}
-void TMainForm::RunVerifyDialog() {}
 void TMainForm::RunAutoProgramDialog() {}
-void TMainForm::RunProgramOptionDialog() {}
 void TMainForm::RunProgramIDDialog() {}
-void TMainForm::RunProgramMemoryDialog() {}
-void TMainForm::RunProgramEEPROMDialog() {}
-void TMainForm::RunForceWriteDialog() {}
 void TMainForm::RunSerialNoDialog() {}
 void TMainForm::RunCounterDialog() {}
 void TMainForm::RunLoadQTPFile() {}

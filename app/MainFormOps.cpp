@@ -7,10 +7,49 @@
 #include "buffer/Eedata.h"
 #include "device/Editoptionform.h"
 #include "ops/Bcform.h"
+#include "ops/Forcewriteform.h"
+#include "ops/Pmemoryform.h"
+#include "ops/Poptionform.h"
+#include "ops/Programeeform.h"
+#include "ops/Rxform.h"
+#include "ops/Verifyicform.h"
 
 void TMainForm::RunBlankCheckDialog() {
     TBlankCheckForm dialog(Ws(), Link(), this);
     dialog.exec();
+}
+
+void TMainForm::RunReadDialog() {
+    TReadForm dialog(Ws(), Link(), this);
+    dialog.exec();
+}
+
+void TMainForm::RunVerifyDialog() {
+    TVerifyForm dialog(Ws(), Link(), this);
+    dialog.exec();
+}
+
+void TMainForm::RunProgramOptionDialog() {
+    TProgramOptionForm dialog(Ws(), Link(), this);
+    dialog.exec();
+}
+
+void TMainForm::RunProgramMemoryDialog() {
+    TProgramMemoryForm dialog(Ws(), Link(), this);
+    dialog.exec();
+}
+
+void TMainForm::RunProgramEEPROMDialog() {
+    TProgramEEPROM dialog(Ws(), Link(), this);
+    dialog.exec();
+}
+
+void TMainForm::RunForceWriteDialog() {
+    {
+        TForceWriteForm dialog(Ws(), Link(), this);
+        dialog.exec();
+    }
+    RenderPanel(); // the pass counter
 }
 
 void TMainForm::ReadRefresh() {

@@ -15,19 +15,51 @@ namespace {
 
 // A label without a buddy shows "&&" as it is; the operator reads one "&".
 QString LabelText(const std::string& text) {
-    return QString::fromStdString(text).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return QString::fromStdString(orvan::DisplayText(text));
 }
 
 } // namespace
 
-TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link,
-                               orvan::TWorkerRoutine routine, QWidget* parent)
-    : QDialog(parent), Ws(ws), Link(link), Routine(routine) {
+TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
+                               QWidget* parent)
+    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine) {
     // No border icons: the buttons are the way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     Lines = new QVBoxLayout(this);
     Lines->setSpacing(6);
+    Lines->setSizeConstraint(QLayout::SetFixedSize);
+    const orvan::TOpLayout& layout = orvan::LayoutOf(kind);
+    setObjectName(QString::fromLatin1(layout.DialogClass).mid(1));
+    setWindowTitle(QString::fromLatin1(layout.Caption));
+    using R = orvan::TLayoutLine::TRole;
+    for (const orvan::TLayoutLine& l : layout.Lines) {
+        const QString name = QString::fromLatin1(l.Control);
+        if (l.Role == R::Gauge)
+            AddGauge();
+        else if (l.Role == R::Button)
+            AddButton(name, QString::fromLatin1(l.Text))->setEnabled(l.Visible);
+        else
+            AddLine(name, LabelText(l.Text), l.Visible);
+    }
+    if (QLabel* title = Line(QStringLiteral("StaticText1"))) {
+        QFont f = title->font();
+        f.setBold(true);
+        f.setPointSizeF(f.pointSizeF() * 1.25);
+        title->setFont(f);
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : Buttons)
+        row->addWidget(b);
+    row->addStretch();
+    Lines->addSpacing(8);
+    Lines->addLayout(row);
+    if (!Buttons.isEmpty()) {
+        Buttons.front()->setDefault(true);
+        // The first button closes the dialog (Button1Click, ButtonOkClick).
+        connect(Buttons.front(), &QPushButton::clicked, this, &TOperationForm::Button1Click);
+    }
     Queue.Notify = [this] {
         // One drain in flight is enough: it takes out everything queued.
         if (!DrainPosted.exchange(true))
@@ -108,15 +140,6 @@ void TOperationForm::reject() {
         if (b->isEnabled() && b->objectName() != QLatin1String("Button2")) return done(Rejected);
 }
 
-QLabel* TOperationForm::AddTitle(const QString& text) {
-    QLabel* title = AddLine(QStringLiteral("StaticText1"), text);
-    QFont f = title->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.25);
-    title->setFont(f);
-    return title;
-}
-
 QLabel* TOperationForm::AddLine(const QString& name, const QString& text, bool visible) {
     auto* label = new QLabel(text, this);
     label->setObjectName(name);
@@ -151,21 +174,6 @@ QPushButton* TOperationForm::AddButton(const QString& name, const QString& capti
     button->setEnabled(false);
     Buttons.append(button);
     return button;
-}
-
-void TOperationForm::FinishButtons() {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    for (QPushButton* b : Buttons)
-        row->addWidget(b);
-    row->addStretch();
-    Lines->addSpacing(8);
-    Lines->addLayout(row);
-    if (!Buttons.isEmpty()) {
-        Buttons.front()->setDefault(true);
-        Buttons.front()->setAutoDefault(true);
-    }
-    setFixedSize(sizeHint());
 }
 
 void TOperationForm::showEvent(QShowEvent* event) {

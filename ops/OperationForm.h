@@ -5,7 +5,7 @@
 // and joins the worker before it takes out what is left.
 #pragma once
 
-#include "ops/Operation.h"
+#include "ops/OpLayout.h"
 
 #include <QDialog>
 
@@ -23,7 +23,9 @@ class TWriterLink;
 class TOperationForm : public QDialog {
     Q_OBJECT
   public:
-    TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TWorkerRoutine routine,
+    // Built from the operation's layout: caption, lines top to bottom with
+    // their initial texts, the gauge where it has one, the buttons (disabled).
+    TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
                    QWidget* parent = nullptr);
     ~TOperationForm() override;
 
@@ -54,14 +56,6 @@ class TOperationForm : public QDialog {
     void UpdatesRendered();
 
   protected:
-    // Built by the dialogs, in order from the top.
-    QLabel* AddTitle(const QString& text);
-    QLabel* AddLine(const QString& name, const QString& text, bool visible = true);
-    QProgressBar* AddGauge();
-    QPushButton* AddButton(const QString& name, const QString& caption);
-    // Called once the buttons are added: lays them out in a row.
-    void FinishButtons();
-
     void showEvent(QShowEvent* event) override;
     // False for a dialog that starts its first run at construction.
     bool StartOnShow = true;
@@ -69,6 +63,9 @@ class TOperationForm : public QDialog {
     orvan::TWorkspace& Ws;
 
   private:
+    QLabel* AddLine(const QString& name, const QString& text, bool visible);
+    QProgressBar* AddGauge();
+    QPushButton* AddButton(const QString& name, const QString& caption);
     void Render(const orvan::TOpUpdate& u);
 
     orvan::TWriterLink& Link;

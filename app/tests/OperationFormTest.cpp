@@ -5,7 +5,12 @@
 #include "app/tests/TestSupport.h"
 #include "device/Editoptionform.h"
 #include "ops/Bcform.h"
-#include "ops/Blankcheck.h"
+#include "ops/Forcewriteform.h"
+#include "ops/Pmemoryform.h"
+#include "ops/Poptionform.h"
+#include "ops/Programeeform.h"
+#include "ops/Rxform.h"
+#include "ops/Verifyicform.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -148,16 +153,96 @@ class OperationFormTest : public QObject {
         QVERIFY(d.Button("Button1")->isEnabled());
     }
 
+    void otherDialogLines() {
+        auto form = NewForm();
+        {
+            TReadForm d(form->Ws(), form->Link());
+            CheckDialog(d, "Read",
+                        {{"StaticText1", "Read", true},
+                         {"Label1", "", true},
+                         {"Label2", "", true},
+                         {"Label3", "", true},
+                         {"EEInfo", "", false}},
+                        {{"Button1", "OK"}}, true);
+            QVERIFY(d.Gauge()->geometry().y() > d.Line("EEInfo")->geometry().y());
+        }
+        {
+            TProgramMemoryForm d(form->Ws(), form->Link());
+            CheckDialog(d, "Program Memory",
+                        {{"StaticText1", "Program memory", true},
+                         {"Label1", "Program.....", true},
+                         {"Label2", "0000", true}},
+                        {{"Button1", "OK"}}, false);
+        }
+        {
+            TProgramOptionForm d(form->Ws(), form->Link());
+            CheckDialog(d, "Program OPTION",
+                        {{"StaticText1", "OPTION", true}, {"Label1", "Programming.....", true}},
+                        {{"Button1", "OK"}}, false);
+            QVERIFY(!d.Line("Label2"));
+        }
+        {
+            TVerifyForm d(form->Ws(), form->Link());
+            CheckDialog(d, "Verify",
+                        {{"StaticText1", "Verify", true},
+                         {"Label2", "Verify ......", true},
+                         {"Label4", "", true},
+                         {"Label5", "", true},
+                         {"EEInfo", "", false},
+                         {"Label3", "IC=0000 , Buffer=0000", false}},
+                        {{"Button1", "OK"}}, false);
+        }
+        {
+            TProgramEEPROM d(form->Ws(), form->Link());
+            CheckDialog(d, "Program EEPROM",
+                        {{"StaticText1", "Program EEPROM", true},
+                         {"Label1", "Program...", true},
+                         {"Label3", "", false},
+                         {"Label2", "", false}},
+                        {{"ButtonOk", "OK"}}, false);
+            QVERIFY(!d.Button("Button1"));
+        }
+    }
+
+    // Force write starts its first run with the dialog, both buttons off;
+    // the worker's lines wait for the event loop. Continue starts the next
+    // run; Exit closes.
+    void forceWriteRunsWithoutContinue() {
+        auto form = NewForm();
+        form->Ws().DeviceName = "OV128";
+        TForceWriteForm d(form->Ws(), form->Link());
+        CheckDialog(d, "Program Memory Without Check",
+                    {{"StaticText1", "Program Memory Without Check", true},
+                     {"Label1", "", false},
+                     {"Label2", "", true},
+                     {"Label3", "", false}},
+                    {{"Button1", "Exit"}, {"Button2", "Continue"}}, true);
+        QVERIFY(d.Gauge()->geometry().y() < d.Line("Label2")->geometry().y());
+        // No port is open: the run ends at the writer check.
+        QVERIFY(QTest::qWaitFor([&] { return d.Button("Button2")->isEnabled(); }, 20000));
+        QVERIFY(d.Button("Button1")->isEnabled());
+        QVERIFY(!d.Line("Label1")->isHidden());
+        QCOMPARE(TextColour(d.Line("Label1")), QColor(255, 0, 0));
+        const QString first = d.Line("Label1")->text();
+        QVERIFY2(first.contains("Timeout") || first.contains("Error") || first.contains("error"),
+                 qPrintable(first));
+        QSignalSpy rendered(&d, &TOperationForm::UpdatesRendered);
+        d.Button("Button2")->click();
+        QVERIFY(!d.Button("Button1")->isEnabled());
+        QVERIFY(!d.Button("Button2")->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return d.Button("Button2")->isEnabled(); }, 20000));
+        QVERIFY(rendered.count() > 0);
+        QCOMPARE(d.Line("Label1")->text(), first);
+        QCOMPARE(form->Ws().Panel.PassCount, std::string("0")); // never reached the read-back
+        QSignalSpy finished(&d, &QDialog::finished);
+        d.Button("Button1")->click();
+        QCOMPARE(finished.count(), 1);
+    }
+
     void gaugeIsBlueAndBounded() {
         auto form = NewForm();
-        TOperationForm d(form->Ws(), form->Link(), orvan::BlankCheckThread);
-        QProgressBar* g = nullptr;
-        struct TWithGauge : TOperationForm {
-            using TOperationForm::AddGauge;
-            using TOperationForm::TOperationForm;
-        };
-        TWithGauge withGauge(form->Ws(), form->Link(), orvan::BlankCheckThread);
-        g = withGauge.AddGauge();
+        TReadForm withGauge(form->Ws(), form->Link());
+        QProgressBar* g = withGauge.Gauge();
         QVERIFY(g->styleSheet().contains("rgb(0, 0, 255)"));
         orvan::TOpDialog out(withGauge.Sink());
         out.Gauge(42);
@@ -167,6 +252,7 @@ class OperationFormTest : public QObject {
         withGauge.DrainUpdates();
         QCOMPARE(g->value(), 100);
         // A dialog without a gauge ignores gauge updates.
+        TBlankCheckForm d(form->Ws(), form->Link());
         orvan::TOpDialog(d.Sink()).Gauge(10);
         d.DrainUpdates();
         QVERIFY(!d.Gauge());
