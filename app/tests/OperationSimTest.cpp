@@ -3,7 +3,9 @@
 // transfer followed by a run that succeeds.
 #include "app/MainForm.h"
 #include "app/tests/TestSupport.h"
+#include "buffer/Mdichild.h"
 #include "ops/Bcform.h"
+#include "ops/Pmemoryform.h"
 #include "sim/tests/SimProcess.h"
 
 #include <QComboBox>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
 using orvan::sim::test::TSimProcess;
@@ -58,6 +61,37 @@ class OperationSimTest : public QObject {
     static bool Red(TOperationForm& d, const char* line) {
         return d.Line(QString::fromLatin1(line))->palette().color(QPalette::WindowText) ==
                QColor(255, 0, 0);
+    }
+
+    // Answers the next modal operation dialog: once its worker is done and
+    // its first button is enabled, keeps every line's text in Pending and
+    // presses it.
+    void AnswerNextDialog() {
+        auto lines = std::make_shared<std::map<QString, QString>>();
+        QTimer::singleShot(0, Form.get(), [lines] {
+            auto* d = qobject_cast<TOperationForm*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            auto finish = [d, lines] {
+                QPushButton* ok = d->findChildren<QPushButton*>().value(0);
+                if (!ok || !ok->isEnabled() || d->WorkerRunning() || !lines->empty()) return;
+                for (QLabel* l : d->findChildren<QLabel*>())
+                    (*lines)[l->objectName()] = l->text();
+                ok->click();
+            };
+            connect(d, &TOperationForm::UpdatesRendered, d, finish);
+            // The worker may end after the last drain: look again now and then.
+            auto* poll = new QTimer(d);
+            connect(poll, &QTimer::timeout, d, finish);
+            poll->start(50);
+        });
+        Pending = lines;
+    }
+    std::shared_ptr<std::map<QString, QString>> Pending;
+
+    void FillPattern() {
+        auto& b = Form->Ws().Buffers;
+        for (int w = 0; w < Form->Ws().Device.WordCount(); ++w)
+            orvan::SetWord(b.ProgramBuffer.data(), w, unsigned(w * 37 + 5) & 0x3FFF);
     }
 
   private slots:
@@ -122,6 +156,66 @@ class OperationSimTest : public QObject {
         QCOMPARE(Text(d, "Label3"), QStringLiteral("ID Checksum ......... OK."));
         QCOMPARE(Text(d, "Label4"), QStringLiteral("Data ......... OK."));
         QVERIFY(!Red(d, "Label4"));
+    }
+
+    // Program, verify and read back through the main window's commands; the
+    // read rebuilds the windows and brings back what was programmed.
+    void programVerifyReadThroughTheMainWindow() {
+        Start("OV128");
+        FillPattern();
+        const auto image = Form->Ws().Buffers.ProgramBuffer;
+        Form->ProgramMemory1Click(); // the memory window, to see it rebuilt
+        Form->Ws().LoadedFileName = "demo.hex";
+
+        AnswerNextDialog();
+        Form->ProgramMemory2Click();
+        QCOMPARE((*Pending)["Label1"], QStringLiteral("Program Ok!!"));
+        QCOMPARE((*Pending)["Label2"], QStringLiteral("Data verify OK!!"));
+
+        AnswerNextDialog();
+        Form->Veryfy1Click();
+        QCOMPARE((*Pending)["StaticText1"], QStringLiteral("Verify"));
+        QCOMPARE((*Pending)["Label2"], QStringLiteral("OPTION verify OK!!"));
+        QCOMPARE((*Pending)["Label5"], QStringLiteral("Data verify OK!!"));
+
+        Form->ClearBuffer1Click();
+        QVERIFY(Form->Ws().Buffers.ProgramBuffer != image);
+        Form->Ws().LoadedFileName = "demo.hex";
+        AnswerNextDialog();
+        Form->ToolButton7Click();
+        QCOMPARE((*Pending)["Label3"], QStringLiteral("Read Data OK"));
+        QVERIFY(Form->Ws().ReadDone);
+        QVERIFY(Form->Ws().RefreshPending);
+        const int n = Form->Ws().Device.ICMemBytes;
+        QVERIFY(
+            std::equal(image.begin(), image.begin() + n, Form->Ws().Buffers.ProgramBuffer.begin()));
+        QVERIFY(Form->MemoryWindowOpen());
+        QCOMPARE(Form->MemoryWindow()->windowTitle(), QStringLiteral("Program Memory"));
+        QVERIFY(Form->Ws().LoadedFileName.empty());
+        QVERIFY(Form->IDFormOpen());
+        QVERIFY(Form->EEFormOpen()); // OV128 has an EEPROM
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    // A slow writer: Program Memory is closed while the program bytes are
+    // on their way; the same image programmed again afterwards passes.
+    void programClosedMidTransferThenProgrammedAgain() {
+        Start("OV128");
+        FillPattern();
+        WriteFile(Dir->File("control"), "delay 3\n");
+        {
+            TProgramMemoryForm d(Form->Ws(), Form->Link());
+            d.show();
+            QVERIFY(QTest::qWaitFor([&] { return Text(d, "Label2") == "0020"; }, 30000));
+            QVERIFY(d.WorkerRunning());
+            d.done(QDialog::Rejected);
+            QVERIFY(!d.WorkerRunning());
+        }
+        WriteFile(Dir->File("control"), "# fast again\n");
+        TProgramMemoryForm d(Form->Ws(), Form->Link());
+        QVERIFY(RunToOk(d));
+        QCOMPARE(Text(d, "Label1"), QStringLiteral("Program Ok!!"));
+        QCOMPARE(Text(d, "Label2"), QStringLiteral("Data verify OK!!"));
     }
 };
 
