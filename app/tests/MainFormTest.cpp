@@ -1,6 +1,7 @@
 // The main window: start state, layout tables, device change, timer, chip
 // command entry checks, edit commands and shutdown.
 #include "app/MainForm.h"
+#include "app/tests/OperationCloser.h"
 #include "app/tests/TestSupport.h"
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
@@ -164,8 +165,17 @@ class MainFormTest : public QObject {
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         form->Ws().EraseFirst = true;
+        // F5 opens the Blank Check dialog; with no model selected it ends at
+        // once, and OK closes it.
+        const std::string model = form->Ws().DeviceName;
+        form->Ws().DeviceName.clear();
+        TOperationCloser closer;
         QTest::keyClick(form.get(), Qt::Key_F5);
+        QCOMPARE(closer.Closed, QStringList{"Blank Check"});
         QVERIFY(!form->Ws().EraseFirst);
+        form->Ws().DeviceName = model;
+        form->activateWindow(); // back from the dialog
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
         Recorder->Answer = TBoxAnswer::Abort;
         QTest::keyClick(form.get(), Qt::Key_F8);
         QVERIFY(HasQuestion(*Recorder, QStringLiteral("Reset address (01FFh) is blank!!")));
@@ -367,7 +377,11 @@ class MainFormTest : public QObject {
         form->AutoProgram1Click();
         QVERIFY(!HasQuestion(*Recorder, QStringLiteral("Reset address (01FFh) is blank!!")));
 
+        // Each command now opens its dialog: with no model selected the
+        // workers end at once (force write at the writer check).
         form->Link().PortFailed = false;
+        form->Ws().DeviceName.clear();
+        TOperationCloser closer;
         form->BlankCheckActionExecute();
         QVERIFY(!form->Ws().EraseFirst);
         form->EraseClick();
@@ -380,6 +394,8 @@ class MainFormTest : public QObject {
         QVERIFY(!form->Ws().ReadDone);
         form->ToolButton23Click();
         QVERIFY(!form->Ws().Serial.SerialModeOn);
+        QCOMPARE(closer.Closed, QStringList({"Blank Check", "Blank Check", "Verify", "Verify",
+                                             "Read", "Program Memory Without Check"}));
     }
 
     void resetAddressCheck_data() {
@@ -398,6 +414,7 @@ class MainFormTest : public QObject {
         auto form = NewForm();
         SelectDevice(*form, device);
         const bool flash = form->Ws().Device.IsFlash();
+        TOperationCloser closer; // Program Memory runs once Ignore is chosen
 
         // Abort stops each of the three commands before its flags.
         Recorder->Answer = TBoxAnswer::Abort;
@@ -428,9 +445,12 @@ class MainFormTest : public QObject {
         // A programmed reset word asks nothing.
         SetWord(form->Ws().Buffers.ProgramBuffer.data(), resetWord, 0x0A00);
         Recorder->Boxes.clear();
+        // The dialog's worker then finds no model and ends without the writer.
+        form->Ws().DeviceName.clear();
         form->ProgramMemory2Click();
         form->AutoProgram1Click();
         QVERIFY(Recorder->Boxes.empty());
+        QCOMPARE(closer.Closed, QStringList{"Program Memory"});
     }
 
     void forceWriteButtonToggles() {
