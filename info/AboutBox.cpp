@@ -87,7 +87,7 @@ void TAboutBox::BuildControls() {
     Label3 = NewLabel(this, "Label3");
     Label4 = NewLabel(this, "Label4", QStringLiteral("Copyright (C) 1998-2026 Orvan Microsystems"));
     Label5 = NewLabel(this, "Label5", QStringLiteral("All Rights Reserved."));
-    outer->addSpacing(4);
+    outer->addStretch(1);
     for (QLabel* l : {Label3, Label4, Label5})
         outer->addWidget(l);
 
@@ -104,7 +104,7 @@ void TAboutBox::BuildControls() {
     makerRow->addWidget(panel3);
     Label9 = NewLabel(this, "Label9", QStringLiteral("www.orvan-micro.example"));
     makerRow->addWidget(Label9, 1);
-    outer->addSpacing(4);
+    outer->addStretch(1);
     outer->addLayout(makerRow);
     StaticText1 = NewLabel(this, "StaticText1", QStringLiteral("Orvan Microsystems Ltd."));
     StaticText2 = NewLabel(this, "StaticText2", QStringLiteral("Tel : +44 20 7946 0321"));
@@ -113,7 +113,7 @@ void TAboutBox::BuildControls() {
         outer->addWidget(l);
 
     Bevel1 = NewBevel(this, "Bevel1");
-    outer->addSpacing(2);
+    outer->addStretch(1);
     outer->addWidget(Bevel1);
     Label6 = NewLabel(this, "Label6");
     outer->addWidget(Label6);

@@ -100,13 +100,6 @@ TEST(DecodeTable, EveryEntryHoldsExactlyItsRange) {
     }
 }
 
-TEST(DecodeTable, UndecodableOperandNamesTheOp) {
-    EXPECT_EQ(Decode(0x1008).Operand, ";100xH");
-    EXPECT_EQ(Decode(0x1050).Operand, ";100xH");
-    EXPECT_EQ(Decode(0x3912).Operand, "039xxH");
-    EXPECT_EQ(Decode(0x3FFF).Operand, "03FxxH");
-}
-
 TEST(Operands, RegistersAndStatusFlags) {
     const char* names[] = {"IAR", "RTCC", "PCL", "STATUS", "MSR", "PORTA", "PORTB", "PORTC"};
     for (unsigned f = 0; f < 8; ++f)
@@ -249,32 +242,6 @@ TEST(Listing, StopsAtTheDeviceSizeTheBufferAndTheWordLimit) {
     const auto lines = DisassembleLines(full, ProgramBytes);
     ASSERT_EQ(lines.size(), Header().size() + MaxListedWords + 1);
     EXPECT_EQ(lines[lines.size() - 2], "        NOP                     ;1FFF    1000");
-}
-
-TEST(Listing, EveryWordIsListedOnceOrSkippedWithoutTBD) {
-    // All 16384 words, in two buffers of 8192.
-    for (unsigned base : {0u, 8192u}) {
-        std::vector<uint8_t> p(MaxListedWords * 2);
-        for (int i = 0; i < MaxListedWords; ++i)
-            SetWord(p.data(), i, base + static_cast<unsigned>(i));
-        const auto lines = DisassembleLines(p, static_cast<int>(p.size()));
-        std::size_t listed = 0, orgs = 0;
-        for (const std::string& l : lines) {
-            ASSERT_EQ(l.find("TBD"), std::string::npos) << l;
-            if (l.rfind("        ORG     ", 0) == 0) ++orgs;
-            if (l.size() == 45 && l.compare(0, 8, "        ") == 0 && l[32] == ';') {
-                ++listed;
-                // The address column and the word column agree with the position.
-                const unsigned addr = std::stoul(l.substr(33, 4), nullptr, 16);
-                EXPECT_EQ(std::stoul(l.substr(41, 4), nullptr, 16), (base + addr) & 0x3FFF) << l;
-            }
-        }
-        std::size_t decodable = 0;
-        for (int i = 0; i < MaxListedWords; ++i)
-            decodable += Decode(base + static_cast<unsigned>(i)).Listed ? 1 : 0;
-        EXPECT_EQ(listed, decodable);
-        EXPECT_EQ(lines.size(), Header().size() + listed + 2 * (orgs - 1) + 1);
-    }
 }
 
 TEST(ListingFile, CrLfAfterEveryLineAndReplacesAnOldFile) {
