@@ -144,6 +144,17 @@ class AboutBoxTest : public QObject {
         QVERIFY(form->Link().WriterId().empty());
     }
 
+    void portThatNeverOpenedShowsUnknown() {
+        WriteFile(Dir->File("ports.map"), "Com1 " + Dir->File("no-such-tty") + "\n");
+        auto form = std::make_unique<TMainForm>(TMainForm::TStartOptions{});
+        QVERIFY(form->Link().PortFailed);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(OpenAbout(*form), QStringLiteral("Unknown"));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(Recorder->Boxes.size(), size_t(1)); // the start-up port error only
+    }
+
     void helpMenuOpensBothWindowsModally() {
         StartSims({"--type", "universal", "--firmware", "V9"});
         auto form = StartForm();
