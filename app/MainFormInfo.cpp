@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QPointer>
 
 void TMainForm::RunAboutBox() {
     TAboutBox box(windowTitle(), Ws(), Link(), this);
@@ -30,7 +31,7 @@ void TMainForm::OpenDisassembly() {
 }
 
 void TMainForm::SaveDisassembly() {
-    auto* form = qobject_cast<TDisassembleForm*>(DisasmWindow.data());
+    QPointer<TDisassembleForm> form = qobject_cast<TDisassembleForm*>(DisasmWindow.data());
     if (!form) return; // the command is disabled without a listing
     const QStringList filters = {QStringLiteral("Disassemble files (*.dis)"),
                                  QStringLiteral("Text files (*.txt)")};
@@ -45,7 +46,8 @@ void TMainForm::SaveDisassembly() {
     dialog.setDefaultSuffix(QStringLiteral("dis"));
     dialog.selectFile(QFile::decodeName(
         QByteArray::fromStdString(orvan::NameBeforeFirstDot(Ws().LoadedFileName))));
-    if (dialog.exec() != QDialog::Accepted) return;
+    // The window may have gone while the dialog was up (the frame closing).
+    if (dialog.exec() != QDialog::Accepted || !form) return;
     const QStringList files = dialog.selectedFiles();
     const QString name = files.isEmpty() ? QString() : files.first();
     // Saved from the window's own lines: the file holds what the operator sees.
