@@ -13,6 +13,7 @@ struct TArgs {
     std::string Port;               // -P PORT ("Com1".."Com8")
     std::string Option;             // --option HHHH
     std::string CfgFile;            // --cfg FILE
+    std::string Output;             // -o OUT
     std::vector<std::string> Files; // positional arguments after the command
 };
 
@@ -41,5 +42,6 @@ int CmdStatus(const TArgs& args);
 int CmdConvert(const TArgs& args);
 int CmdConnect(const TArgs& args);
 int CmdAbout(const TArgs& args);
+int CmdDisasm(const TArgs& args);
 
 } // namespace orvan::cli

@@ -27,12 +27,17 @@ const char* HelpText =
     "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
     "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
     "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
+    "  disasm -d MODEL [FILE] [-o OUT.dis]\n"
+    "                             list the program memory (blank, or FILE loaded) as\n"
+    "                             the disassembly window shows it; with -o, write\n"
+    "                             the .dis file instead (CR LF line ends)\n"
     "\n"
     "Options:\n"
     "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
     "  -P PORT         serial port Com1 .. Com8 (mapped by ports.map in the\n"
     "                  working directory, else /dev/ttyS0 .. /dev/ttyS7)\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
+    "  -o FILE         output file (disasm)\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
     "  --help          this text\n"
@@ -55,13 +60,15 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::fputs(HelpText, stdout);
             return 0;
-        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg") {
+        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg" || a == "-o") {
             const char* v = value(a.c_str());
             if (!v) return UsageError("option " + a + " needs a value");
             if (a == "-d")
                 args.Model = v;
             else if (a == "-P")
                 args.Port = v;
+            else if (a == "-o")
+                args.Output = v;
             else if (a == "--option")
                 args.Option = v;
             else
@@ -80,5 +87,6 @@ int main(int argc, char** argv) {
     if (args.Command == "convert") return CmdConvert(args);
     if (args.Command == "connect") return CmdConnect(args);
     if (args.Command == "about") return CmdAbout(args);
+    if (args.Command == "disasm") return CmdDisasm(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }
