@@ -42,8 +42,4 @@ void TMainForm::RunProgramIDDialog() {}
 void TMainForm::RunSerialNoDialog() {}
 void TMainForm::RunCounterDialog() {}
 void TMainForm::RunLoadQTPFile() {}
-void TMainForm::RunAboutBox() {}
-void TMainForm::RunVersionInfo() {}
-void TMainForm::OpenDisassembly() {}
-void TMainForm::SaveDisassembly() {}
 void TMainForm::CloseQTPFile() {}

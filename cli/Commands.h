@@ -13,6 +13,7 @@ struct TArgs {
     std::string Port;               // -P PORT ("Com1".."Com8")
     std::string Option;             // --option HHHH
     std::string CfgFile;            // --cfg FILE
+    std::string Output;             // -o OUT
     bool Protect = false;           // --protect
     bool Yes = false;               // --yes: program over a blank reset word
     int Count = 1;                  // --count N
@@ -56,6 +57,7 @@ int CmdStatus(const TArgs& args);
 int CmdConvert(const TArgs& args);
 int CmdConnect(const TArgs& args);
 int CmdAbout(const TArgs& args);
+int CmdDisasm(const TArgs& args);
 // Chip operations: blank-check, erase, read, program, program-option,
 // verify, program-eeprom, force-write.
 int CmdChipOperation(const TArgs& args);

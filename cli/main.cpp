@@ -28,6 +28,10 @@ const char* HelpText =
     "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
     "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
     "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
+    "  disasm -d MODEL [FILE] [-o OUT.dis]\n"
+    "                             list the program memory (blank, or FILE loaded) as\n"
+    "                             the disassembly window shows it; with -o, write\n"
+    "                             the .dis file instead (CR LF line ends)\n"
     "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints its\n"
     "dialog's lines top to bottom, failures as \"ERROR: \" lines:\n"
     "  blank-check                blank check\n"
@@ -45,6 +49,7 @@ const char* HelpText =
     "  -P PORT         serial port Com1 .. Com8 (mapped by ports.map in the\n"
     "                  working directory, else /dev/ttyS0 .. /dev/ttyS7)\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
+    "  -o FILE         output file (disasm)\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
     "  --protect       verify (and force-write's difference line) in protect mode\n"
@@ -72,13 +77,15 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::fputs(HelpText, stdout);
             return 0;
-        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg") {
+        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg" || a == "-o") {
             const char* v = value(a.c_str());
             if (!v) return UsageError("option " + a + " needs a value");
             if (a == "-d")
                 args.Model = v;
             else if (a == "-P")
                 args.Port = v;
+            else if (a == "-o")
+                args.Output = v;
             else if (a == "--option")
                 args.Option = v;
             else
@@ -108,6 +115,7 @@ int main(int argc, char** argv) {
     if (args.Command == "convert") return CmdConvert(args);
     if (args.Command == "connect") return CmdConnect(args);
     if (args.Command == "about") return CmdAbout(args);
+    if (args.Command == "disasm") return CmdDisasm(args);
     if (IsChipOperation(args.Command)) return CmdChipOperation(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }
