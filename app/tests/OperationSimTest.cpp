@@ -145,6 +145,10 @@ class OperationSimTest : public QObject {
             QCOMPARE(Text(d, "Label2"), QStringLiteral("OPTION ....... OK"));
             QVERIFY(d.WorkerRunning());
             QVERIFY(!d.Button("Button1")->isEnabled());
+            // The window manager's close and Escape are refused while OK is off.
+            QVERIFY(!d.close());
+            QTest::keyClick(&d, Qt::Key_Escape);
+            QVERIFY(d.isVisible());
             d.done(QDialog::Rejected);
             QVERIFY(!d.WorkerRunning());
             QVERIFY(!d.isVisible());
