@@ -5,6 +5,7 @@
 #include "app/tests/TestSupport.h"
 #include "buffer/Mdichild.h"
 #include "ops/Bcform.h"
+#include "ops/Forcewriteform.h"
 #include "ops/Pmemoryform.h"
 #include "sim/tests/SimProcess.h"
 
@@ -220,6 +221,34 @@ class OperationSimTest : public QObject {
         QVERIFY(RunToOk(d));
         QCOMPARE(Text(d, "Label1"), QStringLiteral("Program Ok!!"));
         QCOMPARE(Text(d, "Label2"), QStringLiteral("Data verify OK!!"));
+    }
+
+    // Force write through its hidden tool button: the first run starts by
+    // itself, Continue programs the next chip, each run advances the pass
+    // counter, Exit closes and the panel shows the count.
+    void forceWriteCountsEachRun() {
+        Start("OV128");
+        FillPattern();
+        QStringList runs;
+        QTimer::singleShot(0, Form.get(), [&runs] {
+            auto* d = qobject_cast<TForceWriteForm*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            auto* poll = new QTimer(d);
+            connect(poll, &QTimer::timeout, d, [d, &runs] {
+                if (d->WorkerRunning() || !d->Button("Button2")->isEnabled()) return;
+                runs << d->Line("Label1")->text() + "|" + d->Line("Label2")->text();
+                if (runs.size() < 2)
+                    d->Button("Button2")->click();
+                else
+                    d->Button("Button1")->click();
+            });
+            poll->start(20);
+        });
+        Form->ToolButton23Click();
+        QCOMPARE(runs, QStringList({"Program memory Ok!!|Data verify OK!!",
+                                    "Program memory Ok!!|Data verify OK!!"}));
+        QCOMPARE(Form->Ws().Panel.PassCount, std::string("2"));
+        QCOMPARE(Form->Label13->text(), QStringLiteral("2"));
     }
 };
 
