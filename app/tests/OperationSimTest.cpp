@@ -213,7 +213,11 @@ class OperationSimTest : public QObject {
             d.show();
             QVERIFY(QTest::qWaitFor([&] { return Text(d, "Label2") == "0020"; }, 30000));
             QVERIFY(d.WorkerRunning());
+            QElapsedTimer clock;
+            clock.start();
             d.done(QDialog::Rejected);
+            qInfo("Program Memory closed mid-transfer: worker stopped and joined in %lld ms",
+                  static_cast<long long>(clock.elapsed()));
             QVERIFY(!d.WorkerRunning());
         }
         WriteFile(Dir->File("control"), "# fast again\n");
