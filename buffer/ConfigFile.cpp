@@ -52,6 +52,15 @@ class TFieldReader {
   public:
     explicit TFieldReader(std::span<const uint8_t> bytes) : Bytes(bytes) {}
 
+    // The next `n` characters, whatever they are.
+    std::optional<std::string> Take(std::size_t n) {
+        if (Left() < n) return std::nullopt;
+        std::string text(Bytes.begin() + static_cast<std::ptrdiff_t>(Pos),
+                         Bytes.begin() + static_cast<std::ptrdiff_t>(Pos + n));
+        Pos += n;
+        return text;
+    }
+
     // Characters up to `end`, at most `max` of them, the terminator skipped;
     // nullopt when it does not come in time (a truncated or garbled file).
     std::optional<std::string> Field(uint8_t end, std::size_t max) {
@@ -109,44 +118,46 @@ bool SkipOptionText(TFieldReader& in) {
     return second && (*second == "PB4" || *second == "CLK");
 }
 
-// The whole file, or nullopt when any field is damaged. `currentWords` is
-// the program size of the selected device, which settings mode keeps.
-std::optional<TCfgContent> ParseCfg(std::span<const uint8_t> bytes, bool full, int currentWords) {
-    if (bytes.size() < 3 || bytes[0] != 'z' || bytes[1] != 'y' || bytes[2] != 'l')
-        return std::nullopt;
-    TFieldReader in(bytes.subspan(3));
-    TCfgContent c;
+// The fields up to the device (the magic, the data file, the port), or
+// false when one is damaged. In full mode the device must be a model.
+bool ParseHead(TFieldReader& in, bool full, TCfgContent& c) {
+    const auto magic = in.Take(3);
+    if (!magic || *magic != "zyl") return false;
 
     const auto name = in.Field(NameEnd, MaxCfgFileName);
-    if (!name) return std::nullopt;
+    if (!name) return false;
     c.DataFile = *name;
 
     const auto port = in.Field();
     if (!port || port->size() != 4 || port->compare(0, 3, "Com") != 0 || (*port)[3] < '1' ||
         (*port)[3] > '0' + PortCount)
-        return std::nullopt;
+        return false;
     c.PortIndex = (*port)[3] - '1';
 
     const auto device = in.Field();
-    if (!device || device->empty()) return std::nullopt;
+    if (!device || device->empty()) return false;
     c.Device = *device;
     TDeviceState target;
-    if (full && GetICInfo(c.Device, target) < 0) return std::nullopt;
-    const int deviceWords = full ? target.WordCount() : currentWords;
+    return !full || GetICInfo(c.Device, target) >= 0;
+}
 
+// The rest of the file after ParseHead, or false when any of it is
+// damaged. `deviceWords`: the program size of the device the serial words
+// are written to.
+bool ParseTail(TFieldReader& in, int deviceWords, TCfgContent& c) {
     for (int i = 0; i < OptionTexts; ++i)
-        if (!SkipOptionText(in)) return std::nullopt;
+        if (!SkipOptionText(in)) return false;
     const auto checksum = in.Field();
     if (!checksum || (*checksum != "Blank" && (checksum->size() != 4 || !IsHex(*checksum))))
-        return std::nullopt;
+        return false;
 
     const auto passCount = in.Field();
-    if (!Decimal(passCount)) return std::nullopt;
+    if (!Decimal(passCount)) return false;
     c.PassCount = *passCount;
     const auto display = in.Field();
     if (!display || !IsHex(*display) || display->size() % 2 != 0 ||
         display->size() > 2 * MaxSerialBytes)
-        return std::nullopt;
+        return false;
 
     const auto mode = Decimal(in.Field());
     const auto start = Decimal(in.Field());
@@ -155,35 +166,35 @@ std::optional<TCfgContent> ParseCfg(std::span<const uint8_t> bytes, bool full, i
     const auto inc = Decimal(in.Field());
     const auto random = Decimal(in.Field());
     const auto lsb = Decimal(in.Field());
-    if (!mode || !start || !count || !hex || !inc || !random || !lsb) return std::nullopt;
+    if (!mode || !start || !count || !hex || !inc || !random || !lsb) return false;
     c.SerialModeOn = *mode != 0;
     c.StartAddr = *start;
     c.ByteCount = *count;
     c.Increment = *inc;
     c.Random = *random;
     c.LsbFirst = *lsb;
-    if (c.ByteCount < 1 || c.ByteCount > MaxSerialBytes) return std::nullopt;
-    if (c.Increment < 1 || c.Increment > 255) return std::nullopt;
-    if (c.Random > 1 || c.LsbFirst > 1) return std::nullopt;
+    if (c.ByteCount < 1 || c.ByteCount > MaxSerialBytes) return false;
+    if (c.Increment < 1 || c.Increment > 255) return false;
+    if (c.Random > 1 || c.LsbFirst > 1) return false;
     // The serial words must lie inside the buffer, and inside the device's
     // memory when the mode is on and they are about to be written.
     const int limit = c.SerialModeOn ? deviceWords : ProgramBytes / 2;
-    if (c.StartAddr + c.ByteCount > limit) return std::nullopt;
+    if (c.StartAddr + c.ByteCount > limit) return false;
     const auto n = static_cast<std::size_t>(c.ByteCount);
-    if (hex->size() != 2 * n) return std::nullopt;
+    if (hex->size() != 2 * n) return false;
     for (std::size_t k = 0; k < n; ++k) {
         // Element k: characters 2(n-k)-1 and 2(n-k), counted from 1.
         const int hi = HexValue((*hex)[2 * (n - k) - 2]);
         const int lo = HexValue((*hex)[2 * (n - k) - 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
+        if (hi < 0 || lo < 0) return false;
         c.Bytes[k] = hi * 16 + lo;
     }
     c.SerialText = *hex;
 
     // The OPTION and ID bytes end the file: anything more or less is damage.
-    if (in.Left() != RawBytes) return std::nullopt;
+    if (in.Left() != RawBytes) return false;
     std::copy(in.Rest().begin(), in.Rest().end(), c.Raw.begin());
-    return c;
+    return true;
 }
 
 } // namespace
@@ -233,62 +244,69 @@ TFileResult LoadCfg(TWorkspace& ws, std::span<const uint8_t> bytes, TCfgMode mod
                     const TFileOptions& options, const TFileAccess& files) {
     TFileResult result;
     const bool full = mode == TCfgMode::Full;
-    ws.GetICInfo();
-    const std::optional<TCfgContent> cfg = ParseCfg(bytes, full, ws.Device.WordCount());
-    if (!cfg) {
+    auto dataError = [&] {
         result.Messages.push_back(CfgDataErrorText(ws.ConfigPath));
         return result;
-    }
+    };
+    // Read front to back, in the order the messages take: the fields up to
+    // the device, then whether the data file is there, then the rest.
+    TFieldReader in(bytes);
+    TCfgContent content;
+    if (!ParseHead(in, full, content)) return dataError();
 
-    if (cfg->DataFile.empty() || !files.Exists(cfg->DataFile)) {
-        result.Messages.push_back(cfg->DataFile.empty() ? std::string(NoDataFileText)
-                                                        : DataFileMissingText(cfg->DataFile));
+    if (content.DataFile.empty() || !files.Exists(content.DataFile)) {
+        result.Messages.push_back(content.DataFile.empty() ? std::string(NoDataFileText)
+                                                           : DataFileMissingText(content.DataFile));
         // A full load starts the project afresh; a companion file leaves the
         // data file just loaded as it is.
         if (full) ws.LoadedFileName.clear();
         return result;
     }
 
+    // The device the serial words go to: the file's in full mode.
+    ws.GetICInfo();
+    TDeviceState target = ws.Device;
+    if (full) GetICInfo(content.Device, target);
+    if (!ParseTail(in, target.WordCount(), content)) return dataError();
+
     std::vector<uint8_t> image;
     if (full) {
         // Opened by its stored name: upper-casing it would miss on a
         // case-sensitive file system. The type test still compares upper case.
-        const std::string type = TypeAfterFirstDot(cfg->DataFile).substr(0, 3);
+        const std::string type = TypeAfterFirstDot(content.DataFile).substr(0, 3);
         const bool records = type == "HEX" || type == "OHX";
         std::vector<uint8_t> data;
         const TReadStatus status =
-            files.Read(cfg->DataFile, records ? MaxFileBytes : ProgramBytes, records, data);
+            files.Read(content.DataFile, records ? MaxFileBytes : ProgramBytes, records, data);
         if (status == TReadStatus::Missing) {
-            result.Messages.push_back(DataFileMissingText(cfg->DataFile));
+            result.Messages.push_back(DataFileMissingText(content.DataFile));
             ws.LoadedFileName.clear();
             return result;
         }
         if (status != TReadStatus::Ok) {
-            result.Messages.push_back(DataFileCantOpenText(cfg->DataFile, status));
+            result.Messages.push_back(DataFileCantOpenText(content.DataFile, status));
             return result;
         }
-        TDeviceState target;
-        GetICInfo(cfg->Device, target);
         if (!BuildProgramImage(target, data, type, options, result, image)) return result;
     }
 
     // Every field checked: apply them all.
-    if (full) ws.DeviceName = cfg->Device;
-    ws.LoadedFileName = cfg->DataFile;
-    ws.PortIndex = cfg->PortIndex;
-    ws.Panel.PassCount = cfg->PassCount;
+    if (full) ws.DeviceName = content.Device;
+    ws.LoadedFileName = content.DataFile;
+    ws.PortIndex = content.PortIndex;
+    ws.Panel.PassCount = content.PassCount;
     TSerialSettings& s = ws.Serial;
-    s.SerialModeOn = cfg->SerialModeOn;
-    s.SerialStartAddr = cfg->StartAddr;
-    s.SerialByteCount = cfg->ByteCount;
-    ws.Panel.SerialNo = cfg->SerialText;
-    s.SerialBytes = cfg->Bytes;
-    s.SerialIncrement = cfg->Increment;
-    s.SerialRandom = cfg->Random;
-    s.SerialLsbFirst = cfg->LsbFirst;
-    ws.Buffers.OptionLo = cfg->Raw[0];
-    ws.Buffers.OptionHi = cfg->Raw[1];
-    std::copy(cfg->Raw.begin() + 2, cfg->Raw.end(), ws.Buffers.IDBuffer.begin());
+    s.SerialModeOn = content.SerialModeOn;
+    s.SerialStartAddr = content.StartAddr;
+    s.SerialByteCount = content.ByteCount;
+    ws.Panel.SerialNo = content.SerialText;
+    s.SerialBytes = content.Bytes;
+    s.SerialIncrement = content.Increment;
+    s.SerialRandom = content.Random;
+    s.SerialLsbFirst = content.LsbFirst;
+    ws.Buffers.OptionLo = content.Raw[0];
+    ws.Buffers.OptionHi = content.Raw[1];
+    std::copy(content.Raw.begin() + 2, content.Raw.end(), ws.Buffers.IDBuffer.begin());
     ws.RefreshData();
     if (full) std::copy(image.begin(), image.end(), ws.Buffers.ProgramBuffer.begin());
     ws.CalChecksum();
