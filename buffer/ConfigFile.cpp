@@ -108,11 +108,17 @@ bool IsHex(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return HexValue(c) >= 0; });
 }
 
+// A word as a label shows it: printable, no blank.
+bool IsWord(const std::optional<std::string>& text) {
+    return text && !text->empty() &&
+           std::all_of(text->begin(), text->end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
 // An OPTION text as a value label showed it. Two of them hold a blank
 // ("RC, PB4", "RC, CLK"), so their second word is read as part of them.
 bool SkipOptionText(TFieldReader& in) {
     const auto text = in.Field();
-    if (!text || text->empty()) return false;
+    if (!IsWord(text)) return false;
     if (*text != "RC,") return true;
     const auto second = in.Field();
     return second && (*second == "PB4" || *second == "CLK");
@@ -135,7 +141,7 @@ bool ParseHead(TFieldReader& in, bool full, TCfgContent& c) {
     c.PortIndex = (*port)[3] - '1';
 
     const auto device = in.Field();
-    if (!device || device->empty()) return false;
+    if (!IsWord(device)) return false;
     c.Device = *device;
     TDeviceState target;
     return !full || GetICInfo(c.Device, target) >= 0;

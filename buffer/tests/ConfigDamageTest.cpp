@@ -1,7 +1,8 @@
 // Damaged configuration files: refused whole, never half-applied. The
-// mutation cases change every byte of a few valid files to every other
-// value; each result is either refused with nothing applied, or moves no
-// setting but the one whose field the changed byte lies in.
+// mutation cases change every byte of two valid files to every other value
+// (the raw bytes of the full-mode file to a few); each result is either
+// refused with nothing applied, or moves no setting but the one whose field
+// the changed byte lies in.
 #include "buffer/ConfigFile.h"
 
 #include "app/Workspace.h"
@@ -9,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -65,28 +68,49 @@ struct TSnapshot {
           OptionLo(ws.Buffers.OptionLo), OptionHi(ws.Buffers.OptionHi), ID(ws.Buffers.IDBuffer),
           Program(ws.Buffers.ProgramBuffer.begin(), ws.Buffers.ProgramBuffer.end()) {}
 
-    // The settings in which `other` differs from this one.
-    std::set<int> Diff(const TSnapshot& o) const {
+    bool SameProgram(const TWorkspace& ws) const {
+        return std::memcmp(Program.data(), ws.Buffers.ProgramBuffer.data(), Program.size()) == 0;
+    }
+
+    // The settings in which `ws` differs from this snapshot.
+    std::set<int> Diff(const TWorkspace& ws) const {
         std::set<int> d;
         const TSerialSettings& s = Serial;
-        const TSerialSettings& t = o.Serial;
-        if (DataFile != o.DataFile) d.insert(SetDataFile);
-        if (Port != o.Port) d.insert(SetPort);
-        if (Device != o.Device) d.insert(SetDevice);
-        if (PassCount != o.PassCount) d.insert(SetPassCount);
+        const TSerialSettings& t = ws.Serial;
+        if (DataFile != ws.LoadedFileName) d.insert(SetDataFile);
+        if (Port != ws.PortIndex) d.insert(SetPort);
+        if (Device != ws.DeviceName) d.insert(SetDevice);
+        if (PassCount != ws.Panel.PassCount) d.insert(SetPassCount);
         if (s.SerialModeOn != t.SerialModeOn) d.insert(SetSerialMode);
         if (s.SerialStartAddr != t.SerialStartAddr) d.insert(SetStartAddr);
         if (s.SerialByteCount != t.SerialByteCount) d.insert(SetByteCount);
-        if (s.SerialBytes != t.SerialBytes || SerialText != o.SerialText) d.insert(SetSerialNumber);
+        if (s.SerialBytes != t.SerialBytes || SerialText != ws.Panel.SerialNo)
+            d.insert(SetSerialNumber);
         if (s.SerialIncrement != t.SerialIncrement) d.insert(SetIncrement);
         if (s.SerialRandom != t.SerialRandom) d.insert(SetRandom);
         if (s.SerialLsbFirst != t.SerialLsbFirst) d.insert(SetLsbFirst);
-        if (OptionLo != o.OptionLo) d.insert(SetOptionLo);
-        if (OptionHi != o.OptionHi) d.insert(SetOptionHi);
-        if (Program != o.Program) d.insert(SetProgram);
+        if (OptionLo != ws.Buffers.OptionLo) d.insert(SetOptionLo);
+        if (OptionHi != ws.Buffers.OptionHi) d.insert(SetOptionHi);
+        if (!SameProgram(ws)) d.insert(SetProgram);
         for (int i = 0; i < IDBytes; ++i)
-            if (ID[size_t(i)] != o.ID[size_t(i)]) d.insert(SetID0 + i);
+            if (ID[size_t(i)] != ws.Buffers.IDBuffer[size_t(i)]) d.insert(SetID0 + i);
         return d;
+    }
+
+    // Puts every setting back, so one workspace serves many loads.
+    void Restore(TWorkspace& ws) const {
+        ws.LoadedFileName = DataFile;
+        ws.DeviceName = Device;
+        ws.Panel.PassCount = PassCount;
+        ws.Panel.SerialNo = SerialText;
+        ws.PortIndex = Port;
+        ws.Serial = Serial;
+        ws.Buffers.OptionLo = OptionLo;
+        ws.Buffers.OptionHi = OptionHi;
+        ws.Buffers.IDBuffer = ID;
+        if (!SameProgram(ws))
+            std::memcpy(ws.Buffers.ProgramBuffer.data(), Program.data(), Program.size());
+        ws.GetICInfo();
     }
 };
 
@@ -193,27 +217,33 @@ class ConfigDamageTest : public ::testing::Test {
     }
     std::string DataError() const { return "'" + Cfg + "' file data error!"; }
 
-    // Loads every single-byte change of `good`; see the file comment.
-    void MutateEveryByte(const std::vector<uint8_t>& good, TCfgMode mode) const {
+    // Loads every single-byte change of `good`; see the file comment. With
+    // `fewInRaw`, the raw OPTION and ID bytes (copied as they are, and each
+    // change a data file load in full mode) take only the values that
+    // could pass for a terminator or end a name.
+    void MutateEveryByte(const std::vector<uint8_t>& good, TCfgMode mode,
+                         bool fewInRaw = false) const {
+        const std::size_t rawStart = good.size() - 2 - IDBytes;
+        const std::set<int> fewValues = {0x00, 0x0F, 0x20, 0x30, 0x7F, 0x80, 0xFF};
         const bool full = mode == TCfgMode::Full;
-        auto reference = NewWs();
-        ASSERT_TRUE(LoadCfg(*reference, good, mode, {}).Ok);
-        const TSnapshot loaded(*reference);
+        auto ws = NewWs();
+        const TSnapshot start(*ws);
+        ASSERT_TRUE(LoadCfg(*ws, good, mode, {}).Ok);
+        const TSnapshot loaded(*ws);
         const auto owner = FieldSettings(good, mode);
-        const TSnapshot start(*NewWs());
         int accepted = 0, refused = 0;
         std::vector<uint8_t> bytes = good;
         for (std::size_t pos = 0; pos < good.size(); ++pos) {
             for (int v = 0; v < 256; ++v) {
-                if (v == good[pos]) continue;
+                if (v == good[pos] || (fewInRaw && pos >= rawStart && !fewValues.count(v)))
+                    continue;
                 bytes[pos] = static_cast<uint8_t>(v);
-                auto ws = NewWs();
+                start.Restore(*ws);
                 const TFileResult r = LoadCfg(*ws, bytes, mode, {});
-                const TSnapshot after(*ws);
                 if (!r.Ok) {
                     ++refused;
                     ASSERT_FALSE(r.Messages.empty()) << pos << " " << v;
-                    std::set<int> moved = start.Diff(after);
+                    std::set<int> moved = start.Diff(*ws);
                     // Only a full load that names a missing data file forgets the name.
                     if (full && ws->LoadedFileName.empty()) moved.erase(SetDataFile);
                     ASSERT_TRUE(moved.empty())
@@ -221,7 +251,7 @@ class ConfigDamageTest : public ::testing::Test {
                         << *moved.begin() << ": " << r.Messages[0];
                 } else {
                     ++accepted;
-                    for (int s : loaded.Diff(after))
+                    for (int s : loaded.Diff(*ws))
                         ASSERT_TRUE(owner[pos].count(s))
                             << "byte " << pos << " = " << v << " moved setting " << s;
                 }
@@ -237,7 +267,7 @@ class ConfigDamageTest : public ::testing::Test {
 };
 
 TEST_F(ConfigDamageTest, EverySingleByteChangeFullMode) {
-    MutateEveryByte(GoodFile(DataPath, 0x1A96), TCfgMode::Full);
+    MutateEveryByte(GoodFile(DataPath, 0x1A96), TCfgMode::Full, /*fewInRaw=*/true);
 }
 
 TEST_F(ConfigDamageTest, EverySingleByteChangeSettingsMode) {
@@ -301,7 +331,7 @@ TEST_F(ConfigDamageTest, SplitOrJoinedFieldsAreRefusedWhole) {
             const TFileResult r = LoadCfg(*ws, Bytes(c.Text), mode, {});
             EXPECT_FALSE(r.Ok);
             EXPECT_EQ(r.Messages, std::vector<std::string>{DataError()});
-            EXPECT_TRUE(before.Diff(TSnapshot(*ws)).empty());
+            EXPECT_TRUE(before.Diff(*ws).empty());
         }
     }
 }
@@ -319,7 +349,7 @@ TEST_F(ConfigDamageTest, RefusedCompanionFileChangesNothing) {
     EXPECT_EQ(r.Messages, std::vector<std::string>{DataError()});
     EXPECT_EQ(ws->LoadedFileName, Dir / "other.bin");
     EXPECT_EQ(ws->PortIndex, 5);
-    EXPECT_TRUE(before.Diff(TSnapshot(*ws)).empty());
+    EXPECT_TRUE(before.Diff(*ws).empty());
 
     // A companion naming a data file that is gone leaves the loaded name.
     auto missing = Str(GoodFile(Dir / "gone.bin", 0x1A96));
@@ -327,7 +357,7 @@ TEST_F(ConfigDamageTest, RefusedCompanionFileChangesNothing) {
     EXPECT_FALSE(m.Ok);
     EXPECT_EQ(m.Messages,
               std::vector<std::string>{"'" + (Dir / "gone.bin") + "' file do not find!"});
-    EXPECT_TRUE(before.Diff(TSnapshot(*ws)).empty());
+    EXPECT_TRUE(before.Diff(*ws).empty());
 }
 
 TEST_F(ConfigDamageTest, UnreadableDataFileSaysSo) {
