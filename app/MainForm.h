@@ -4,9 +4,10 @@
 //
 // Sources by concern: MainForm.cpp (construction, layout, lifecycle),
 // MainFormPanel.cpp (status panel), MainFormCommands.cpp (command handlers,
-// timer), MainFormWindows.cpp (child windows), MainFormDialogs.cpp (where
-// each operation's dialog attaches), MainFormFiles.cpp (file commands),
-// MainFormLink.cpp (writer connection).
+// timer), MainFormWindows.cpp (child windows), MainFormOps.cpp (the chip
+// operations' dialogs, the read refresh, the OPTION editor),
+// MainFormDialogs.cpp (where the other dialogs attach), MainFormFiles.cpp
+// (file commands), MainFormLink.cpp (writer connection).
 #pragma once
 
 #include "app/Workspace.h"
@@ -213,7 +214,7 @@ class TMainForm : public QMainWindow {
     void PulseWidthChange();
     void EraseWidthChange();
 
-    // --- Where the operations' windows attach (MainFormDialogs.cpp) --------
+    // --- Where the operations' windows attach (MainFormOps.cpp, MainFormDialogs.cpp)
     // Each runs its modal dialog; the entry checks and flags are done by the
     // command before it is called.
     void RunBlankCheckDialog();

@@ -25,7 +25,7 @@
 
 namespace {
 
-struct TLineSpec {
+struct TLineExpect {
     const char* Name;
     const char* Text;
     bool Visible;
@@ -58,14 +58,14 @@ class OperationFormTest : public QObject {
 
     // Lines top to bottom with their initial text and visibility, then the buttons.
     static void CheckDialog(TOperationForm& d, const QString& caption,
-                            const std::vector<TLineSpec>& lines,
+                            const std::vector<TLineExpect>& lines,
                             const std::vector<std::pair<const char*, const char*>>& buttons,
                             bool gauge) {
         QCOMPARE(d.windowTitle(), caption);
         QVERIFY(!(d.windowFlags() & Qt::WindowCloseButtonHint));
         int lastY = -1;
         d.adjustSize();
-        for (const TLineSpec& l : lines) {
+        for (const TLineExpect& l : lines) {
             QLabel* label = d.Line(QString::fromLatin1(l.Name));
             QVERIFY2(label, l.Name);
             QCOMPARE(label->text(), QString::fromUtf8(l.Text));
