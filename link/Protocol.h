@@ -58,6 +58,10 @@ struct TProtocolState {
     int32_t FailIndex = 0;
     // Up to 12 characters, zero-terminated; empty while not known.
     std::array<char, WriterIdChars + 1> WriterIdText{};
+    // The last exchange ended inside a header or a data block (stopped,
+    // failed, timed out): the writer may still be in that block, so the next
+    // exchange first lets the line fall quiet.
+    bool ExchangeOpen = false;
 
     std::string WriterId() const { return std::string(WriterIdText.data()); }
     void ClearWriterId() { WriterIdText.fill(0); }
@@ -69,6 +73,18 @@ inline constexpr int WaitSliceMs = 10;
 // Pause when a stream of data bytes has run dry for a moment: about eleven
 // byte times at 115200 baud, far inside the driver's receive buffer.
 inline constexpr int StreamPauseMs = 1;
+
+// How long the line stays quiet before the writer is taken to have dropped a
+// half-received header or block: the writer forgets one after a gap of a
+// second, and a little more covers the two clocks' disagreement.
+inline constexpr int SettleQuietMs = 1100;
+
+// When `state.ExchangeOpen`: discards whatever the writer still sends and
+// waits until the line has been quiet for SettleQuietMs, then clears the
+// flag. Returns at once when the flag is clear; a stop request ends the wait
+// with the flag still set. Every primitive calls it first, and so do the
+// operations' own streaming loops.
+void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
 
 // Building blocks for the operations' own streaming loops, which time the
 // writer by their own deadline (milliseconds on `clock`).
@@ -95,7 +111,8 @@ class TWriterProtocol {
     // CommandHeader byte 0 alone, then n 7-bit bytes.
     WriterResult ReadWriterID(int n);
     // TransferBuffer bytes, one reply each, until the writer ends the block
-    // (at most n + 5 bytes with `extra`, n + 1 without).
+    // (at most n + 5 bytes with `extra`, n + 1 without). A writer that misses
+    // two replies in a row has stopped answering: TimeOut.
     WriterResult WriteData(int n, bool extra);
 
   private:
@@ -108,8 +125,9 @@ class TWriterProtocol {
     void Purge();
     bool SendHeaderBytes(bool pause);
     WriterResult Read7BitLoop(int n, bool untilEnd);
-
-    template <class F> WriterResult Guarded(F&& body);
+    // Settles the line, marks the exchange open and runs `body(closed)`,
+    // which sets `closed` when the writer is known to be out of the block.
+    template <class F> WriterResult Exchange(F&& body);
 
     IPort& Port;
     TBufferBlock& Buffers;
@@ -117,6 +135,7 @@ class TWriterProtocol {
     TProtocolState& State;
     IClock& Clock;
     std::stop_token Stop;
+    bool LastEndMark = false; // the last 7-bit loop ended on the end mark
 };
 
 } // namespace orvan
