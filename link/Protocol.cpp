@@ -53,16 +53,22 @@ int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
 
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop) {
     if (!state.ExchangeOpen) return;
-    int64_t quietSince = clock.NowMs();
-    for (;;) {
-        // Whatever the writer still sends belongs to the abandoned block.
-        uint8_t sink[256];
-        while (port.Read(sink, sizeof sink) > 0)
-            quietSince = clock.NowMs();
-        if (stop.stop_requested()) return;
-        const int64_t left = quietSince + SettleQuietMs - clock.NowMs();
-        if (left <= 0) break;
-        port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+    try {
+        int64_t quietSince = clock.NowMs();
+        for (;;) {
+            // Whatever the writer still sends belongs to the abandoned block.
+            uint8_t sink[256];
+            while (port.Read(sink, sizeof sink) > 0)
+                quietSince = clock.NowMs();
+            if (stop.stop_requested()) return;
+            const int64_t left = quietSince + QuietLineMs - clock.NowMs();
+            if (left <= 0) break;
+            port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+        }
+    } catch (const ECommError&) {
+        // The line is gone: nothing was settled, and the exchange that
+        // follows fails at once on the closed port.
+        return;
     }
     state.ExchangeOpen = false;
 }

@@ -77,13 +77,13 @@ inline constexpr int StreamPauseMs = 1;
 // How long the line stays quiet before the writer is taken to have dropped a
 // half-received header or block: the writer forgets one after a gap of a
 // second, and a little more covers the two clocks' disagreement.
-inline constexpr int SettleQuietMs = 1100;
+inline constexpr int QuietLineMs = 1100;
 
 // When `state.ExchangeOpen`: discards whatever the writer still sends and
-// waits until the line has been quiet for SettleQuietMs, then clears the
-// flag. Returns at once when the flag is clear; a stop request ends the wait
-// with the flag still set. Every primitive calls it first, and so do the
-// operations' own streaming loops.
+// waits until the line has been quiet for QuietLineMs, then clears the
+// flag. Returns at once when the flag is clear; a stop request, or a line
+// that has gone, ends the wait with the flag still set. Every primitive calls it first, and so do
+// the operations' own streaming loops.
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
 
 // Building blocks for the operations' own streaming loops, which time the

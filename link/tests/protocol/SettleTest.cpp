@@ -130,8 +130,8 @@ TEST_F(SettleFixture, WaitsForQuietAfterTheLastByte) {
     EXPECT_FALSE(State.ExchangeOpen);
     ASSERT_EQ(Port.Sent, (Bytes{0x11, WriterPoll}));
     // The poll went out only after a full quiet period behind the chatter.
-    EXPECT_GE(Port.LastSendMs, 500 + 2000 + SettleQuietMs);
-    EXPECT_LT(Port.LastSendMs, 500 + 2000 + SettleQuietMs + 2 * WaitSliceMs);
+    EXPECT_GE(Port.LastSendMs, 500 + 2000 + QuietLineMs);
+    EXPECT_LT(Port.LastSendMs, 500 + 2000 + QuietLineMs + 2 * WaitSliceMs);
 }
 
 TEST_F(SettleFixture, AStopWhileSettlingKeepsTheExchangeOpen) {
@@ -140,7 +140,7 @@ TEST_F(SettleFixture, AStopWhileSettlingKeepsTheExchangeOpen) {
     EXPECT_EQ(Proto.WriteData(4, true), WriterResult::TimeOut);
     EXPECT_TRUE(Port.Sent.empty());
     EXPECT_TRUE(State.ExchangeOpen);
-    EXPECT_LT(Clock.NowMs(), 500 + SettleQuietMs);
+    EXPECT_LT(Clock.NowMs(), 500 + QuietLineMs);
 }
 
 // The helper the operations' own loops call.
@@ -152,7 +152,7 @@ TEST_F(SettleFixture, SettleLineOnItsOwn) {
     SettleLine(Port, Clock, State, StopSource.get_token());
     EXPECT_FALSE(State.ExchangeOpen);
     EXPECT_EQ(Port.InQueCount(), 0);
-    EXPECT_GE(Clock.NowMs(), 500 + SettleQuietMs);
+    EXPECT_GE(Clock.NowMs(), 500 + QuietLineMs);
 }
 
 // A stop in the middle of a block: the next poll still gets its answer,

@@ -1,0 +1,147 @@
+#include "ops/Operation.h"
+
+#include "link/WriterLink.h"
+
+namespace orvan {
+
+void TOpDialog::Text(const std::string& control, const std::string& text) {
+    Sink.Update({TOpUpdate::TKind::Text, control, text, 0});
+}
+
+void TOpDialog::Colour(const std::string& control, TLineColour colour) {
+    Sink.Update({TOpUpdate::TKind::Colour, control, {}, int(colour)});
+}
+
+void TOpDialog::Visible(const std::string& control, bool visible) {
+    Sink.Update({TOpUpdate::TKind::Visible, control, {}, visible ? 1 : 0});
+}
+
+void TOpDialog::Enabled(const std::string& control, bool enabled) {
+    Sink.Update({TOpUpdate::TKind::Enabled, control, {}, enabled ? 1 : 0});
+}
+
+void TOpDialog::Gauge(int percent) {
+    Sink.Update({TOpUpdate::TKind::Gauge, "CGauge1", {}, percent});
+}
+
+void TOpDialog::Fail(const std::string& control, const std::string& text) {
+    Colour(control, TLineColour::Red);
+    Text(control, text);
+}
+
+void TOperationQueue::Push(TItem item) {
+    {
+        std::lock_guard<std::mutex> hold(Lock);
+        Items.push_back(std::move(item));
+    }
+    Arrived.notify_all();
+    if (Notify) Notify();
+}
+
+void TOperationQueue::Update(TOpUpdate update) {
+    Push(std::move(update));
+}
+
+void TOperationQueue::Commit(TOpCommit apply) {
+    Push(std::move(apply));
+}
+
+size_t TOperationQueue::Drain(TWorkspace& ws, const std::function<void(const TOpUpdate&)>& render) {
+    std::deque<TItem> taken;
+    {
+        std::lock_guard<std::mutex> hold(Lock);
+        taken.swap(Items);
+    }
+    for (TItem& item : taken) {
+        if (auto* u = std::get_if<TOpUpdate>(&item)) {
+            if (render) render(*u);
+        } else {
+            std::get<TOpCommit>(item)(ws);
+        }
+    }
+    return taken.size();
+}
+
+void TOperationQueue::WaitForItems(int timeoutMs) {
+    std::unique_lock<std::mutex> hold(Lock);
+    Arrived.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return !Items.empty(); });
+}
+
+TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths) {
+    TOperationInput in;
+    in.DeviceName = ws.DeviceName;
+    in.Buffers = ws.Buffers;
+    in.PulseWidths = widths;
+    in.EraseFirst = ws.EraseFirst;
+    in.VerifyProtect = ws.VerifyProtect;
+    in.SkipBlankCheck = ws.SkipBlankCheck;
+    in.OptionStatus = static_cast<uint8_t>(ws.Panel.Option.OptionStatus);
+    in.ChecksumText = ws.Panel.Checksum;
+    in.PassCount = ws.Panel.PassCount;
+    in.Serial = ws.Serial;
+    in.QTPActive = ws.QTPActive;
+    return in;
+}
+
+TOperationContext::TOperationContext(IPort& port, TProtocolState& state, IClock& clock,
+                                     IOperationSink& sink, TOperationInput input,
+                                     std::stop_token stop)
+    : Port(port), State(state), Clock(clock), Dialog(sink), Stop(std::move(stop)),
+      In(std::move(input)), Ticks(clock) {
+    orvan::GetICInfo(In.DeviceName, Device);
+}
+
+int TOperationContext::GetICInfo() {
+    return orvan::GetICInfo(In.DeviceName, Device);
+}
+
+void TOperationContext::GetHeader(unsigned area, unsigned action) {
+    GetICInfo();
+    const THeader h =
+        BuildHeader(area, action, Device, In.Buffers.OptionLo, In.Buffers.OptionHi, In.PulseWidths);
+    std::copy(h.begin(), h.end(), In.Buffers.CommandHeader.begin());
+}
+
+TWriterProtocol TOperationContext::Protocol() {
+    return TWriterProtocol(Port, In.Buffers, Device, State, Clock, Stop);
+}
+
+void TOperationRunner::Start(IPort& port, TProtocolState& state, IClock& clock,
+                             IOperationSink& sink, TOperationInput input, TWorkerRoutine routine) {
+    Stop();
+    Finished = false;
+    // The input is large (two 32 KiB areas): it moves to the heap once.
+    auto owned = std::make_shared<TOperationInput>(std::move(input));
+    Thread =
+        std::jthread([&port, &state, &clock, &sink, owned, routine, this](std::stop_token stop) {
+            {
+                TOperationContext ctx(port, state, clock, sink, std::move(*owned), stop);
+                routine(ctx);
+            }
+            Finished = true;
+        });
+}
+
+void TOperationRunner::Stop() {
+    if (Thread.joinable()) {
+        Thread.request_stop();
+        Thread.join();
+    }
+    Finished = true;
+}
+
+void RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
+                  const std::function<void(const TOpUpdate&)>& render, std::stop_token cancel) {
+    TOperationQueue queue;
+    TOperationRunner runner;
+    runner.Start(link.Comm1, link, *link.Clock, queue, SnapshotOf(ws, link.PulseWidths), routine);
+    while (runner.Running()) {
+        if (cancel.stop_requested()) break;
+        queue.WaitForItems(100);
+        queue.Drain(ws, render);
+    }
+    runner.Stop();
+    queue.Drain(ws, render);
+}
+
+} // namespace orvan

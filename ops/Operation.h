@@ -1,0 +1,193 @@
+// What every chip operation is built on: the lines of its dialog as a
+// stream of updates, the worker's own copy of the state it reads, the
+// dialog's one-second ticks as the writer's time-out clock, and a runner
+// that starts the worker on its own thread and stops it between two bytes.
+//
+// A worker never touches the window or the main window's state: it sends
+// updates (text, colour, visibility, enabled state, gauge) and commits
+// (changes to the workspace) through its sink; the desktop applies both on
+// the GUI thread in order, orvan-cli prints them, tests record them.
+#pragma once
+
+#include "app/Workspace.h"
+#include "link/Header.h"
+#include "link/Protocol.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <variant>
+
+namespace orvan {
+
+class TWriterLink;
+
+// Failure lines are pure red (255, 0, 0); everything else keeps the
+// dialog's default text colour.
+enum class TLineColour : uint8_t { Default, Red };
+
+// One change to a named control of an operation dialog ("StaticText1",
+// "Label1".."Label5", "EEInfo", "CGauge1", "Button1", "Button2", "ButtonOk").
+struct TOpUpdate {
+    enum class TKind : uint8_t { Text, Colour, Visible, Enabled, Gauge };
+    TKind Kind = TKind::Text;
+    std::string Control;
+    std::string Text; // Text
+    int Value = 0;    // Colour (TLineColour), Visible/Enabled (0/1), Gauge (percent)
+};
+
+// A change to the main window's state, applied on the thread that owns it.
+using TOpCommit = std::function<void(TWorkspace&)>;
+
+class IOperationSink {
+  public:
+    virtual ~IOperationSink() = default;
+    virtual void Update(TOpUpdate update) = 0;
+    virtual void Commit(TOpCommit apply) = 0;
+};
+
+// The dialog as a worker sees it.
+class TOpDialog {
+  public:
+    explicit TOpDialog(IOperationSink& sink) : Sink(sink) {}
+
+    void Text(const std::string& control, const std::string& text);
+    void Colour(const std::string& control, TLineColour colour);
+    void Visible(const std::string& control, bool visible);
+    void Enabled(const std::string& control, bool enabled);
+    void Gauge(int percent);
+    // The line turns red and shows `text`.
+    void Fail(const std::string& control, const std::string& text);
+    void Commit(TOpCommit apply) { Sink.Commit(std::move(apply)); }
+
+  private:
+    IOperationSink& Sink;
+};
+
+// Updates and commits queued in order by the worker and taken out by the
+// owner's thread. `Notify` (optional) is called after each push, from the
+// worker's thread: the desktop posts a drain to the GUI thread there.
+class TOperationQueue final : public IOperationSink {
+  public:
+    using TItem = std::variant<TOpUpdate, TOpCommit>;
+
+    void Update(TOpUpdate update) override;
+    void Commit(TOpCommit apply) override;
+
+    std::function<void()> Notify;
+
+    // Takes out everything queued so far: updates go to `render`, commits are
+    // applied to `ws`. Returns the number of items taken.
+    size_t Drain(TWorkspace& ws, const std::function<void(const TOpUpdate&)>& render);
+    // Waits until something is queued or `timeoutMs` passed.
+    void WaitForItems(int timeoutMs);
+
+  private:
+    void Push(TItem item);
+    std::mutex Lock;
+    std::condition_variable Arrived;
+    std::deque<TItem> Items;
+};
+
+// The dialog's Timer1 and Ticks: while on, Ticks counts whole seconds since
+// the last reset. A worker that times the writer by ticks gives up when
+// Ticks reaches its limit (3; 2 in force write).
+class TTicks {
+  public:
+    explicit TTicks(IClock& clock) : Clock(clock) {}
+    // Ticks = 0, Timer1 on.
+    void Restart() { StartMs = Clock.NowMs(); }
+    // The clock reading at which Ticks reaches `ticks`.
+    int64_t Deadline(int ticks) const { return StartMs + int64_t(ticks) * 1000; }
+    int Count() const { return int((Clock.NowMs() - StartMs) / 1000); }
+
+  private:
+    IClock& Clock;
+    int64_t StartMs = 0;
+};
+
+// What a worker reads of the main window, copied on the GUI thread before
+// it starts, so that the window's timer and edits never race with it.
+struct TOperationInput {
+    std::string DeviceName;
+    TBufferBlock Buffers;
+    TPulseWidths PulseWidths;
+    bool EraseFirst = false;
+    bool VerifyProtect = false;
+    bool SkipBlankCheck = false;
+    // Decoding state of the OPTION word: bit 0 blank field, bit 1 invalid field.
+    uint8_t OptionStatus = 0;
+    // The status panel's checksum text (four hex digits, or "Blank").
+    std::string ChecksumText;
+    std::string PassCount;
+    TSerialSettings Serial;
+    bool QTPActive = false;
+};
+
+TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths);
+
+// Everything a worker routine runs against.
+class TOperationContext {
+  public:
+    TOperationContext(IPort& port, TProtocolState& state, IClock& clock, IOperationSink& sink,
+                      TOperationInput input, std::stop_token stop);
+    TOperationContext(const TOperationContext&) = delete;
+    TOperationContext& operator=(const TOperationContext&) = delete;
+
+    IPort& Port;
+    TProtocolState& State;
+    IClock& Clock;
+    TOpDialog Dialog;
+    std::stop_token Stop;
+    TOperationInput In;  // the worker's own buffers (CommandHeader and TransferBuffer included)
+    TDeviceState Device; // the worker's own device state
+    TTicks Ticks;
+
+    // Refreshes Device from In.DeviceName: row index, or -1 for no model.
+    int GetICInfo();
+    // GetICInfo, then the header for `area` and `action` into In.Buffers.
+    void GetHeader(unsigned area, unsigned action);
+    // The primitives over the worker's own buffers and device state.
+    TWriterProtocol Protocol();
+    bool StopRequested() const { return Stop.stop_requested(); }
+};
+
+using TWorkerRoutine = void (*)(TOperationContext&);
+
+// Runs one worker at a time on its own thread. Stop() asks the worker to
+// stop (its waits notice it between two bytes) and joins it; the
+// destructor does the same, so no worker outlives its dialog.
+class TOperationRunner {
+  public:
+    TOperationRunner() = default;
+    TOperationRunner(const TOperationRunner&) = delete;
+    TOperationRunner& operator=(const TOperationRunner&) = delete;
+    ~TOperationRunner() { Stop(); }
+
+    // Joins a finished earlier run first. The context is built here so
+    // that it carries this run's stop token.
+    void Start(IPort& port, TProtocolState& state, IClock& clock, IOperationSink& sink,
+               TOperationInput input, TWorkerRoutine routine);
+    void Stop();
+    bool Running() const { return Thread.joinable() && !Finished.load(); }
+
+  private:
+    std::jthread Thread;
+    std::atomic<bool> Finished{true};
+};
+
+// Headless: snapshot, run `routine` on its own thread against the link's
+// port, apply its commits to `ws` on this thread as they come, and pass
+// every update to `render` (on this thread, in order). A stop requested on
+// `cancel` (a signal, say) stops the worker between two bytes.
+void RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
+                  const std::function<void(const TOpUpdate&)>& render, std::stop_token cancel = {});
+
+} // namespace orvan

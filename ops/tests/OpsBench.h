@@ -1,0 +1,61 @@
+// A worker's whole world in one process: the simulated writer's state
+// machine behind the scripted port, on a manual clock, and a sink that
+// records every dialog update and applies every commit to a workspace.
+#pragma once
+
+#include "app/Workspace.h"
+#include "link/FakePort.h"
+#include "ops/Operation.h"
+#include "sim/SimWriter.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvan::test {
+
+// The dialog as the operator finally sees it, plus the history of updates.
+struct TRecordedLine {
+    std::string Text;
+    TLineColour Colour = TLineColour::Default;
+    bool Visible = true;
+    bool Enabled = false;
+    int Gauge = 0;
+};
+
+class TRecordingSink final : public IOperationSink {
+  public:
+    explicit TRecordingSink(TWorkspace& ws) : Ws(&ws) {}
+    void Update(TOpUpdate u) override;
+    void Commit(TOpCommit apply) override { apply(*Ws); }
+
+    std::vector<TOpUpdate> Updates;
+    std::map<std::string, TRecordedLine> Lines;
+    std::vector<int> GaugeHistory;
+
+    const TRecordedLine& operator[](const std::string& control) { return Lines[control]; }
+    bool Red(const std::string& control) { return Lines[control].Colour == TLineColour::Red; }
+
+  private:
+    TWorkspace* Ws;
+};
+
+struct TOpsBench {
+    TManualClock Clock{500};
+    TFakePort Port{Clock};
+    std::unique_ptr<sim::TSimChip> Chip = std::make_unique<sim::TSimChip>();
+    std::unique_ptr<sim::TSimWriter> Writer;
+    std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
+    TProtocolState State;
+    TPulseWidths Widths;
+
+    explicit TOpsBench(const std::string& model,
+                       sim::TWriterKind kind = sim::TWriterKind::Universal);
+
+    // Runs `routine` on this thread to its end against a snapshot of Ws; the
+    // commits land in Ws as the worker makes them.
+    TRecordingSink Run(TWorkerRoutine routine, std::stop_token stop = {});
+};
+
+} // namespace orvan::test
