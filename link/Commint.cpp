@@ -474,6 +474,8 @@ void TCustomComm::Close() {
         FEndedThread->Join();
         FEndedThread.reset();
     }
+    // A thread waiting in WaitInput or Write holds the lock: let it go first.
+    FClosing.SetEvent();
     std::unique_ptr<TCommEventThread> thread;
     {
         std::lock_guard lock(FLock);
@@ -492,7 +494,6 @@ void TCustomComm::Close() {
             thread.reset();
         }
     }
-    FClosing.SetEvent(); // a thread waiting in WaitInput or Write lets go
     CloseHandle();
 }
 

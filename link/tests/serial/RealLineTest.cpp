@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -233,6 +234,51 @@ TEST(PortHolders, PseudoTerminalsAreTold) {
     comm.SetDeviceName(pty.Slave);
     comm.Open();
     EXPECT_TRUE(comm.Enabled()) << comm.LastErrorText();
+}
+
+// Close and re-open on one thread while another sits in every call that
+// touches the descriptor: the waiter is woken instead of holding Close up
+// for its whole wait, and nothing uses a descriptor after it was closed
+// (ThreadSanitizer watches this test too).
+TEST(DescriptorUse, CloseAndReopenUnderAWaitingThread) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    TComm comm;
+    comm.SetDeviceName(pty.Slave);
+    comm.Open();
+    ASSERT_TRUE(comm.Enabled());
+    std::atomic<bool> done{false};
+    std::atomic<int> wakes{0};
+    std::thread worker([&] {
+        while (!done) {
+            try {
+                comm.WaitInput(5000); // long: only a close can end it early
+                ++wakes;
+                (void)comm.InQueCount();
+                (void)comm.OutQueCount();
+                comm.PurgeIn();
+                comm.PurgeOut();
+                (void)comm.GetModemState(1);
+                uint8_t b = 0;
+                (void)comm.Read(&b, 1);
+            } catch (const ECommError&) {
+            }
+        }
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    constexpr int Cycles = 10;
+    for (int k = 0; k < Cycles; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        comm.Close();
+        comm.Open();
+        ASSERT_TRUE(comm.Enabled()) << comm.LastErrorText();
+    }
+    done = true;
+    comm.Close();
+    worker.join();
+    EXPECT_GE(wakes.load(), Cycles);
+    // Ten waits of five seconds would show here.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
 }
 
 // The link on a pty whose far end the test plays: a writer that answers a
