@@ -99,6 +99,23 @@ TEST_F(Cli, AboutShowsTheFirmwareOfAUniversalWriter) {
     EXPECT_EQ(Cmd({"-P", "Com3", "-d", "OV128", "about"}).Out, "Unknown\n");
 }
 
+// A map with a name the port selector never offers is refused as a whole,
+// naming the line, even for the port whose own line is good.
+TEST_F(Cli, BadPortNamesInTheMapAreReportedWithTheirLine) {
+    StartSim({});
+    const std::string good = ReadFile(Dir.File("ports.map"));
+    for (const char* bad : {"COM9 /dev/ttyS8\n", "sim /dev/pts/99 nocts\n", "Com 1 /dev/ttyS0\n"}) {
+        WriteFile(Dir.File("ports.map"), good + bad);
+        const TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "connect"});
+        EXPECT_EQ(r.Status, 1) << bad;
+        EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM1 Port Error!!") << bad;
+        EXPECT_NE(r.Out.find("ports.map line 3: port name"), std::string::npos) << r.Out;
+    }
+    // With a byte-order mark in front (a map saved by a Windows editor).
+    WriteFile(Dir.File("ports.map"), "\xEF\xBB\xBF" + good);
+    EXPECT_EQ(Cmd({"-P", "Com1", "-d", "OV128", "connect"}).Out, "Connect OK!\n");
+}
+
 // An operator's Ctrl+C (or a supervisor's SIGTERM, or a closed terminal's
 // SIGHUP) while orvan-cli waits for a silent writer: it stops between two
 // bytes, puts back the line settings it found and exits with 128 + signal.
