@@ -425,6 +425,12 @@ void TCustomComm::Open() {
     MakeRaw(raw);
     if (::tcsetattr(fd, TCSANOW, &raw) != 0) {
         const int err = errno;
+#if defined(__linux__)
+        if (saved->LatencyChanged) {
+            ss.flags = saved->SerialFlags;
+            DeviceIoctl(fd, TIOCSSERIAL, &ss);
+        }
+#endif
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         Raise(TextTimeouts, err);
