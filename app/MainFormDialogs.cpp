@@ -51,8 +51,4 @@ void TMainForm::RunOptionEditor() {}
 void TMainForm::RunSerialNoDialog() {}
 void TMainForm::RunCounterDialog() {}
 void TMainForm::RunLoadQTPFile() {}
-void TMainForm::RunAboutBox() {}
-void TMainForm::RunVersionInfo() {}
-void TMainForm::OpenDisassembly() {}
-void TMainForm::SaveDisassembly() {}
 void TMainForm::CloseQTPFile() {}

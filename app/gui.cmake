@@ -8,6 +8,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormDialogs.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormLink.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainFormInfo.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageBoxes.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SingleInstance.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SignalClose.cpp

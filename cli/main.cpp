@@ -4,6 +4,7 @@
 #include "cli/Signals.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -28,15 +29,36 @@ const char* HelpText =
     "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
     "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
     "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
+    "  disasm -d MODEL [FILE] [-o OUT.dis]\n"
+    "                             list the program memory (blank, or FILE loaded) as\n"
+    "                             the disassembly window shows it; with -o, write\n"
+    "                             the .dis file instead (CR LF line ends)\n"
+    "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints its\n"
+    "dialog's lines top to bottom, failures as \"ERROR: \" lines:\n"
+    "  blank-check                blank check\n"
+    "  erase                      erase (flash models), then blank check\n"
+    "  read OUT                   read the chip; program memory saved to OUT (BIN)\n"
+    "  program FILE [--yes]       program memory from FILE and read it back; a blank\n"
+    "                             reset word is refused unless --yes\n"
+    "  program-option [--option HHHH]  program the OPTION word (else the --cfg one)\n"
+    "  verify FILE [--protect]    compare the chip with FILE (and --cfg)\n"
+    "  program-eeprom FILE        program a raw EEPROM image (flash models)\n"
+    "  force-write FILE [--count N]  program without check, N chips in a row\n"
     "\n"
     "Options:\n"
     "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
     "  -P PORT         serial port Com1 .. Com8 (mapped by ports.map in the\n"
     "                  working directory, else /dev/ttyS0 .. /dev/ttyS7)\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
+    "  -o FILE         output file (disasm)\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
+    "  --protect       verify (and force-write's difference line) in protect mode\n"
+    "  --count N       force-write runs (default 1); stops at the first failure\n"
+    "  --yes           program over a blank reset word\n"
     "  --help          this text\n"
+    "A progress line goes to stderr while it is a terminal (read, program,\n"
+    "force-write). SIGINT or SIGTERM stops an operation between two bytes.\n"
     "\n"
     "Exit status: 0 success, 1 file or writer error, 2 usage error.\n";
 
@@ -57,17 +79,30 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::fputs(HelpText, stdout);
             return 0;
-        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg") {
+        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg" || a == "-o") {
             const char* v = value(a.c_str());
             if (!v) return UsageError("option " + a + " needs a value");
             if (a == "-d")
                 args.Model = v;
             else if (a == "-P")
                 args.Port = v;
+            else if (a == "-o")
+                args.Output = v;
             else if (a == "--option")
                 args.Option = v;
             else
                 args.CfgFile = v;
+        } else if (a == "--protect") {
+            args.Protect = true;
+        } else if (a == "--yes") {
+            args.Yes = true;
+        } else if (a == "--count") {
+            const char* v = value(a.c_str());
+            char* end = nullptr;
+            const long n = v ? std::strtol(v, &end, 10) : 0;
+            if (!v || *end != 0 || n < 1 || n > 1000000)
+                return UsageError("--count takes a number of runs, 1 or more");
+            args.Count = static_cast<int>(n);
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError("unknown option " + a + " (see --help)");
         } else if (args.Command.empty()) {
@@ -82,5 +117,7 @@ int main(int argc, char** argv) {
     if (args.Command == "convert") return CmdConvert(args);
     if (args.Command == "connect") return CmdConnect(args);
     if (args.Command == "about") return CmdAbout(args);
+    if (args.Command == "disasm") return CmdDisasm(args);
+    if (IsChipOperation(args.Command)) return CmdChipOperation(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }

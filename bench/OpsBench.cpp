@@ -1,0 +1,176 @@
+// ops-bench: the largest model's full image programmed, verified and read
+// back through the operation workers (as orvan-cli runs them) against
+// writer-sim pacing every byte as a 115200-baud line. Prints each phase's
+// time beside its wire limit and the host CPU spent meanwhile.
+//
+//   ops-bench [--sim PATH] [--model MODEL]
+#include "app/Workspace.h"
+#include "link/WriterLink.h"
+#include "ops/OpLayout.h"
+#include "ops/Operation.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <poll.h>
+#include <random>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace orvan;
+
+namespace {
+
+constexpr double ByteUs = 1e7 / 115200; // 10 bits a byte
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct TMark {
+    double Wall = 0, Cpu = 0;
+    static TMark Now() { return {WallSeconds(), CpuSeconds()}; }
+};
+
+void Report(const char* phase, const TMark& from, const TMark& to, double wireBytes) {
+    const double wall = to.Wall - from.Wall;
+    const double limit = wireBytes * ByteUs / 1e6;
+    std::printf(
+        "%-22s %7.3f s   wire limit %7.3f s (%5.1f%%)   host CPU %6.3f s (%4.1f%% of a core)\n",
+        phase, wall, limit, limit / wall * 100, to.Cpu - from.Cpu,
+        (to.Cpu - from.Cpu) / wall * 100);
+}
+
+struct TSim {
+    pid_t Pid = -1;
+    bool Start(const std::string& sim, const std::string& dir, const std::string& model) {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        Pid = fork();
+        if (Pid == 0) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+            if (chdir(dir.c_str()) != 0) _exit(126);
+            execl(sim.c_str(), sim.c_str(), "--model", model.c_str(), "--ports-map", "ports.map",
+                  "--pace", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char c;
+        pollfd p{fds[0], POLLIN, 0};
+        const bool ok = poll(&p, 1, 5000) == 1 && read(fds[0], &c, 1) == 1;
+        close(fds[0]);
+        return ok;
+    }
+    ~TSim() {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+        }
+    }
+};
+
+// Runs one operation; `onText` sees every text update with the time it
+// reached this thread. Returns the dialog as it finally stands.
+TDialogState Run(TWorkspace& ws, TWriterLink& link, TOpKind kind,
+                 const std::function<void(const TOpUpdate&)>& onUpdate = {}) {
+    TDialogState dialog(LayoutOf(kind));
+    RunOperation(ws, link, LayoutOf(kind).Routine, [&](const TOpUpdate& u) {
+        dialog.Apply(u);
+        if (onUpdate) onUpdate(u);
+    });
+    return dialog;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string simPath = WRITER_SIM, model = "OV132";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--sim")
+            simPath = argv[i + 1];
+        else if (a == "--model")
+            model = argv[i + 1];
+    }
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("orvan-ops-bench-" + std::to_string(getpid())))
+            .string();
+    std::filesystem::create_directories(dir);
+    int rc = 1;
+    {
+        TSim sim;
+        if (!sim.Start(simPath, dir, model)) {
+            std::fprintf(stderr, "ops-bench: cannot start %s\n", simPath.c_str());
+            return 1;
+        }
+        auto ws = std::make_unique<TWorkspace>();
+        if (!ws->SelectDevice(model)) {
+            std::fprintf(stderr, "ops-bench: unknown model %s\n", model.c_str());
+            return 1;
+        }
+        auto link = std::make_unique<TWriterLink>();
+        link->Comm1.SetPortMapFile(dir + "/ports.map");
+        if (const std::string e = link->CheckComPort("Com1", -1); link->PortFailed) {
+            std::fprintf(stderr, "ops-bench: %s\n", e.c_str());
+            return 1;
+        }
+        const int n = ws->Device.ICMemBytes;
+        std::mt19937 rng(11);
+        for (int k = 0; k < n / 2; ++k)
+            SetWord(ws->Buffers.ProgramBuffer.data(), k, rng() & 0x3FFF);
+        ws->CalChecksum();
+        std::printf("ops-bench: %s, %d words (%d bytes), writer-sim paced at 115200 baud\n",
+                    model.c_str(), n / 2, n);
+
+        // Program memory: the acknowledged stream, then the read-back.
+        TMark start = TMark::Now(), streamed{}, done{};
+        TDialogState p = Run(*ws, *link, TOpKind::ProgramMemory, [&](const TOpUpdate& u) {
+            if (u.Kind != TOpUpdate::TKind::Text) return;
+            if (u.Text == "Program Ok!!") streamed = TMark::Now();
+            if (u.Control == "Label2" && u.Text.size() > 4) done = TMark::Now();
+        });
+        const bool programmed = OperationSucceeded(TOpKind::ProgramMemory, p, false);
+        // Header and poll on top of the data: 11 bytes out, 2 replies.
+        Report("program (stream)", start, streamed, 2.0 * n + 13);
+        Report("program (read-back)", streamed, done, n + 11);
+
+        start = TMark::Now();
+        TDialogState v = Run(*ws, *link, TOpKind::Verify);
+        done = TMark::Now();
+        // Poll, three headers and three replies with their end marks.
+        Report("verify", start, done, 2 + 30 + (2 + 1) + (32 + 1) + (n + 1));
+        const bool verified = v["Label5"].Text == "Data verify OK!!";
+
+        start = TMark::Now();
+        TMark stream{};
+        ws->ReadDone = false;
+        TDialogState r = Run(*ws, *link, TOpKind::Read, [&](const TOpUpdate& u) {
+            if (u.Kind == TOpUpdate::TKind::Gauge && u.Value == 0) stream = TMark::Now();
+        });
+        done = TMark::Now();
+        Report("read (whole)", start, done, 2 + 40 + 7 + 7 + 33 + (n + 1));
+        Report("read (program memory)", stream, done, 10 + n + 1);
+        const bool read = r["Label3"].Text == "Read Data OK";
+
+        std::printf("program %s, verify %s, read %s\n", programmed ? "ok" : "FAILED",
+                    verified ? "ok" : "FAILED", read ? "ok" : "FAILED");
+        rc = programmed && verified && read ? 0 : 1;
+    }
+    std::filesystem::remove_all(dir);
+    return rc;
+}
