@@ -20,8 +20,10 @@ std::stop_source& Source() {
 
 std::atomic<int> Caught{0};
 
-// Grace for the command to wind down; past it the watcher ends the process.
-constexpr auto Grace = std::chrono::milliseconds(900);
+// Grace for the command to wind down (an exchange stops within a few
+// milliseconds; a chip operation stopped inside a block also waits for the
+// writer to drop it); past it the watcher ends the process as it stands.
+constexpr auto Grace = std::chrono::milliseconds(3000);
 
 [[noreturn]] void ExitForSignal(int sig) {
     std::fflush(nullptr);
