@@ -137,6 +137,9 @@ TMainForm::TMainForm(TStartOptions options, QWidget* parent)
     layout->setSpacing(0);
     MdiArea = new QMdiArea(central);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    // A child reaching past the area (under the status panel) can be scrolled to.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(MdiArea, 1);
     layout->addWidget(BuildStatusPanel());
     setCentralWidget(central);
@@ -385,6 +388,9 @@ void TMainForm::BuildToolBar() {
         ComboBox1->addItem(QString::fromStdString(orvan::PortNameOf(i)));
     ToolBar1->addWidget(ComboBox1);
     connect(ComboBox1, &QComboBox::activated, this, [this](int index) {
+        // The port already chosen and set up on the line: nothing to do.
+        if (index == Ws().PortIndex && Link().Comm1.DeviceName() == orvan::PortNameOf(index))
+            return;
         Ws().PortIndex = index;
         ComboBox1Change();
     });
@@ -395,7 +401,11 @@ void TMainForm::BuildToolBar() {
     HandShake->setCurrentIndex(-1);
     HandShake->setMinimumContentsLength(7);
     ToolBar1->addWidget(HandShake);
-    connect(HandShake, &QComboBox::activated, this, &TMainForm::ComboBox1Change);
+    connect(HandShake, &QComboBox::activated, this, [this, chosen = -1](int index) mutable {
+        if (index == chosen) return; // picked again: the line stays as it is
+        chosen = index;
+        ComboBox1Change();
+    });
     ToolBar1->addSeparator();
     ToolBar1->addAction(ToolButton23);
     ToolBar1->addSeparator();

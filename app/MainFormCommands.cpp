@@ -153,6 +153,9 @@ void TMainForm::FillBuffer1Click() {
         TFillBufferForm dialog(Ws(), this);
         dialog.exec();
     }
+    // Without a window manager to hand the keyboard back, F5 and Ctrl+F
+    // would stay dead after the dialog (and its error box) closed.
+    if (isVisible()) activateWindow();
     RepopulateMemoryWindow();
     Ws().CalChecksum();
     CloseDisasmWindow();

@@ -47,9 +47,14 @@ QWidget* TMainForm::BuildStatusPanel() {
     ComboBox2 = new QComboBox(DeviceGroup);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->setMaxVisibleItems(28);
+    // A list with a scroll bar, not a menu of every model that some styles
+    // open instead (they ignore the 28).
+    ComboBox2->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     ComboBox2->setGeometry(8, 24, PanelWidth - 24, 24);
     connect(ComboBox2, &QComboBox::activated, this, [this](int) {
-        Ws().DeviceName = ComboBox2->currentText().toStdString();
+        const std::string name = ComboBox2->currentText().toStdString();
+        if (name == Ws().DeviceName) return; // the same model: keep the buffers
+        Ws().DeviceName = name;
         ComboBox2Change();
     });
 

@@ -11,8 +11,14 @@
 
 #include <algorithm>
 
+namespace {
+// The size a child window was built with; Cascade never makes it smaller.
+constexpr const char* DefaultSizeProperty = "orvanDefaultSize";
+} // namespace
+
 void TMainForm::AddChild(QMdiSubWindow* window) {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setProperty(DefaultSizeProperty, window->size());
     MdiArea->addSubWindow(window);
     window->show();
 }
@@ -148,6 +154,12 @@ void TMainForm::FillWindowMenu() {
 
 void TMainForm::WindowCascade1Execute() {
     MdiArea->cascadeSubWindows();
+    // Cascading shrinks every child to its size hint, a grid to a few cells.
+    for (QMdiSubWindow* w : MdiArea->subWindowList()) {
+        if (w->isMinimized() || w->isMaximized()) continue;
+        const QSize built = w->property(DefaultSizeProperty).toSize();
+        w->resize(w->size().expandedTo(built.isValid() ? built : w->sizeHint()));
+    }
 }
 
 namespace {

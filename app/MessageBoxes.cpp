@@ -1,6 +1,10 @@
 #include "app/MessageBoxes.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 
 #include "app/Workspace.h"
 
@@ -15,6 +19,45 @@ QString AppTitle() {
     return QString::fromUtf8(orvan::ProductName);
 }
 
+// A box wide enough for its caption (a short text such as "Connect OK!"
+// would leave the title cut off) and centred on the main window once that
+// is on screen, else on the screen: at start-up the main window exists but
+// is not shown yet, and a box centred on it would sit in a corner.
+class TAppMessageBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        QFont bold = font();
+        bold.setBold(true);
+        // Room for the title bar's icon and its buttons beside the caption.
+        const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        const int need = QFontMetrics(bold).horizontalAdvance(windowTitle()) + 6 * bar;
+        if (width() < need) setFixedWidth(need);
+
+        const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        QRect area;
+        if (owner && owner->isVisible()) {
+            area = owner->geometry();
+        } else {
+            const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+            if (!screen) return;
+            area = screen->availableGeometry();
+        }
+        move(area.center() - rect().center());
+    }
+
+    // The keyboard goes back to the window the box was shown over, so that
+    // its shortcuts work at once (not every desktop hands it back).
+    void hideEvent(QHideEvent* event) override {
+        QMessageBox::hideEvent(event);
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+            if (owner->isVisible()) owner->activateWindow();
+    }
+};
+
 } // namespace
 
 TMessageHook SetMessageHook(TMessageHook hook) {
@@ -28,7 +71,7 @@ void ShowPlainMessage(QWidget* parent, const QString& text) {
         Hook()(TBoxKind::Plain, AppTitle(), text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, parent);
+    TAppMessageBox box(QMessageBox::NoIcon, AppTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -38,14 +81,20 @@ void ShowErrorMessage(QWidget* parent, const QString& text) {
         Hook()(TBoxKind::Error, caption, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    TAppMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 bool AskAbortIgnore(QWidget* parent, const QString& text) {
     if (Hook()) return Hook()(TBoxKind::AbortIgnore, AppTitle(), text) != TBoxAnswer::Abort;
-    QMessageBox box(QMessageBox::Question, AppTitle(), text,
-                    QMessageBox::Abort | QMessageBox::Ignore, parent);
-    box.setDefaultButton(QMessageBox::Abort);
-    return box.exec() != QMessageBox::Abort;
+    TAppMessageBox box(QMessageBox::Question, AppTitle(), text, QMessageBox::NoButton, parent);
+    // One role for both, so that every platform's button order keeps them
+    // as written: Abort, then Ignore.
+    QPushButton* abort = box.addButton(QStringLiteral("Abort"), QMessageBox::ActionRole);
+    QPushButton* ignore = box.addButton(QStringLiteral("Ignore"), QMessageBox::ActionRole);
+    box.setDefaultButton(abort);
+    box.setEscapeButton(abort);
+    box.exec();
+    // Only an explicit Ignore goes on; Escape or closing the box is Abort.
+    return box.clickedButton() == ignore;
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <string_view>
 
 namespace orvan {
 
@@ -17,16 +16,25 @@ std::string DataFileMissingText(const std::string& dataPath) {
     return "'" + dataPath + "' file do not find!";
 }
 
+std::string DataFileCantOpenText(const std::string& dataPath, TReadStatus status) {
+    std::string text = "'" + dataPath + "' file can't open!";
+    if (status == TReadStatus::TooLarge) text += TooLargeSuffix;
+    return text;
+}
+
 namespace {
 
 constexpr uint8_t NameEnd = 0x0F;
 constexpr uint8_t FieldEnd = ' ';
 constexpr std::size_t RawBytes = 2 + IDBytes;
-constexpr int SkippedFields = 7; // the six OPTION texts and the checksum
-constexpr int TailFields = 9;    // pass count .. LSB first
+constexpr int OptionTexts = 6;
 
-// Fields 12-20 and the raw bytes, checked before anything is applied.
-struct TCfgTail {
+// Everything a configuration holds, read and checked before any of it is
+// applied.
+struct TCfgContent {
+    std::string DataFile;
+    int PortIndex = 0;
+    std::string Device;
     std::string PassCount;
     bool SerialModeOn = false;
     int32_t StartAddr = 0;
@@ -39,27 +47,49 @@ struct TCfgTail {
     std::array<uint8_t, RawBytes> Raw{};
 };
 
-// Reads one field ended by `end`, at most `max` characters; nullopt when
-// the terminator does not come in time (a truncated or garbled file).
-std::optional<std::string> ReadField(std::span<const uint8_t> bytes, std::size_t& pos, uint8_t end,
-                                     std::size_t max) {
-    const std::size_t stop = std::min(bytes.size(), pos + max + 1);
-    for (std::size_t i = pos; i < stop; ++i) {
-        if (bytes[i] == end) {
-            std::string field(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                              bytes.begin() + static_cast<std::ptrdiff_t>(i));
-            pos = i + 1;
-            return field;
-        }
-    }
-    return std::nullopt;
-}
+// Reads the fields front to back; every read fails once the text ends.
+class TFieldReader {
+  public:
+    explicit TFieldReader(std::span<const uint8_t> bytes) : Bytes(bytes) {}
 
-// 1 to 9 decimal digits.
-std::optional<int32_t> Decimal(std::string_view text) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
+    // The next `n` characters, whatever they are.
+    std::optional<std::string> Take(std::size_t n) {
+        if (Left() < n) return std::nullopt;
+        std::string text(Bytes.begin() + static_cast<std::ptrdiff_t>(Pos),
+                         Bytes.begin() + static_cast<std::ptrdiff_t>(Pos + n));
+        Pos += n;
+        return text;
+    }
+
+    // Characters up to `end`, at most `max` of them, the terminator skipped;
+    // nullopt when it does not come in time (a truncated or garbled file).
+    std::optional<std::string> Field(uint8_t end, std::size_t max) {
+        const std::size_t stop = std::min(Bytes.size(), Pos + max + 1);
+        for (std::size_t i = Pos; i < stop; ++i) {
+            if (Bytes[i] == end) {
+                std::string field(Bytes.begin() + static_cast<std::ptrdiff_t>(Pos),
+                                  Bytes.begin() + static_cast<std::ptrdiff_t>(i));
+                Pos = i + 1;
+                return field;
+            }
+        }
+        return std::nullopt;
+    }
+    std::optional<std::string> Field() { return Field(FieldEnd, MaxCfgField); }
+
+    std::size_t Left() const { return Bytes.size() - Pos; }
+    std::span<const uint8_t> Rest() const { return Bytes.subspan(Pos); }
+
+  private:
+    std::span<const uint8_t> Bytes;
+    std::size_t Pos = 0;
+};
+
+// 1 to 9 decimal digits and nothing else.
+std::optional<int32_t> Decimal(const std::optional<std::string>& text) {
+    if (!text || text->empty() || text->size() > 9) return std::nullopt;
     int32_t v = 0;
-    for (char c : text) {
+    for (char c : *text) {
         if (c < '0' || c > '9') return std::nullopt;
         v = v * 10 + (c - '0');
     }
@@ -73,82 +103,104 @@ int HexValue(char c) {
     return -1;
 }
 
-// Checks fields 12-20 (`f` holds exactly nine) and takes the raw bytes.
-std::optional<TCfgTail> ParseTail(const std::vector<std::string>& f, std::span<const uint8_t> raw,
-                                  int deviceWords) {
-    if (f.size() != TailFields || raw.size() != RawBytes) return std::nullopt;
-    TCfgTail t;
-    if (!Decimal(f[0])) return std::nullopt;
-    t.PassCount = f[0];
-    const auto mode = Decimal(f[2]);
-    const auto start = Decimal(f[3]);
-    const auto count = Decimal(f[4]);
-    const auto inc = Decimal(f[6]);
-    const auto random = Decimal(f[7]);
-    const auto lsb = Decimal(f[8]);
-    if (!mode || !start || !count || !inc || !random || !lsb) return std::nullopt;
-    t.SerialModeOn = *mode != 0;
-    t.StartAddr = *start;
-    t.ByteCount = *count;
-    t.Increment = *inc;
-    t.Random = *random;
-    t.LsbFirst = *lsb;
-    if (t.ByteCount < 1 || t.ByteCount > MaxSerialBytes) return std::nullopt;
-    if (t.Increment < 1 || t.Increment > 255) return std::nullopt;
-    if (t.Random > 1 || t.LsbFirst > 1) return std::nullopt;
-    // The serial words must lie inside the buffer, and inside the device's
-    // memory when the mode is on and they are about to be written.
-    const int limit = t.SerialModeOn ? deviceWords : ProgramBytes / 2;
-    if (t.StartAddr + t.ByteCount > limit) return std::nullopt;
-    const std::string& hex = f[5];
-    const auto n = static_cast<std::size_t>(t.ByteCount);
-    if (hex.size() != 2 * n) return std::nullopt;
-    for (std::size_t k = 0; k < n; ++k) {
-        // Element k: characters 2(n-k)-1 and 2(n-k), counted from 1.
-        const int hi = HexValue(hex[2 * (n - k) - 2]);
-        const int lo = HexValue(hex[2 * (n - k) - 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
-        t.Bytes[k] = hi * 16 + lo;
-    }
-    t.SerialText = hex;
-    std::copy(raw.begin(), raw.end(), t.Raw.begin());
-    return t;
+bool IsHex(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return HexValue(c) >= 0; });
 }
 
-// Fields 5-20 and the raw bytes from `pos`. Read forward first, as the
-// layout says. An OPTION text may itself hold a blank ("RC, PB4"), which
-// shifts every later field; the fields from the pass count on hold none,
-// so they are then found counting back from the 34 raw bytes at the end.
-std::optional<TCfgTail> ReadTail(std::span<const uint8_t> bytes, std::size_t pos, int deviceWords) {
-    {
-        std::size_t p = pos;
-        std::vector<std::string> fields;
-        bool complete = true;
-        for (int i = 0; i < SkippedFields + TailFields && complete; ++i) {
-            auto f = ReadField(bytes, p, FieldEnd, MaxCfgField);
-            if (f)
-                fields.push_back(std::move(*f));
-            else
-                complete = false;
-        }
-        if (complete && bytes.size() - p >= RawBytes) {
-            fields.erase(fields.begin(), fields.begin() + SkippedFields);
-            if (auto t = ParseTail(fields, bytes.subspan(p, RawBytes), deviceWords)) return t;
-        }
+// A word as a label shows it: printable, no blank.
+bool IsWord(const std::optional<std::string>& text) {
+    return text && !text->empty() &&
+           std::all_of(text->begin(), text->end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+// An OPTION text as a value label showed it. Two of them hold a blank
+// ("RC, PB4", "RC, CLK"), so their second word is read as part of them.
+bool SkipOptionText(TFieldReader& in) {
+    const auto text = in.Field();
+    if (!IsWord(text)) return false;
+    if (*text != "RC,") return true;
+    const auto second = in.Field();
+    return second && (*second == "PB4" || *second == "CLK");
+}
+
+// The fields up to the device (the magic, the data file, the port), or
+// false when one is damaged. In full mode the device must be a model.
+bool ParseHead(TFieldReader& in, bool full, TCfgContent& c) {
+    const auto magic = in.Take(3);
+    if (!magic || *magic != "zyl") return false;
+
+    const auto name = in.Field(NameEnd, MaxCfgFileName);
+    if (!name) return false;
+    c.DataFile = *name;
+
+    const auto port = in.Field();
+    if (!port || port->size() != 4 || port->compare(0, 3, "Com") != 0 || (*port)[3] < '1' ||
+        (*port)[3] > '0' + PortCount)
+        return false;
+    c.PortIndex = (*port)[3] - '1';
+
+    const auto device = in.Field();
+    if (!IsWord(device)) return false;
+    c.Device = *device;
+    TDeviceState target;
+    return !full || GetICInfo(c.Device, target) >= 0;
+}
+
+// The rest of the file after ParseHead, or false when any of it is
+// damaged. `deviceWords`: the program size of the device the serial words
+// are written to.
+bool ParseTail(TFieldReader& in, int deviceWords, TCfgContent& c) {
+    for (int i = 0; i < OptionTexts; ++i)
+        if (!SkipOptionText(in)) return false;
+    const auto checksum = in.Field();
+    if (!checksum || (*checksum != "Blank" && (checksum->size() != 4 || !IsHex(*checksum))))
+        return false;
+
+    const auto passCount = in.Field();
+    if (!Decimal(passCount)) return false;
+    c.PassCount = *passCount;
+    const auto display = in.Field();
+    if (!display || !IsHex(*display) || display->size() % 2 != 0 ||
+        display->size() > 2 * MaxSerialBytes)
+        return false;
+
+    const auto mode = Decimal(in.Field());
+    const auto start = Decimal(in.Field());
+    const auto count = Decimal(in.Field());
+    const auto hex = in.Field();
+    const auto inc = Decimal(in.Field());
+    const auto random = Decimal(in.Field());
+    const auto lsb = Decimal(in.Field());
+    if (!mode || !start || !count || !hex || !inc || !random || !lsb) return false;
+    c.SerialModeOn = *mode != 0;
+    c.StartAddr = *start;
+    c.ByteCount = *count;
+    c.Increment = *inc;
+    c.Random = *random;
+    c.LsbFirst = *lsb;
+    if (c.ByteCount < 1 || c.ByteCount > MaxSerialBytes) return false;
+    if (c.Increment < 1 || c.Increment > 255) return false;
+    if (c.Random > 1 || c.LsbFirst > 1) return false;
+    // The serial words must lie inside the buffer, and inside the device's
+    // memory when the mode is on and they are about to be written.
+    const int limit = c.SerialModeOn ? deviceWords : ProgramBytes / 2;
+    if (c.StartAddr + c.ByteCount > limit) return false;
+    const auto n = static_cast<std::size_t>(c.ByteCount);
+    if (hex->size() != 2 * n) return false;
+    for (std::size_t k = 0; k < n; ++k) {
+        // Element k: characters 2(n-k)-1 and 2(n-k), counted from 1.
+        const int hi = HexValue((*hex)[2 * (n - k) - 2]);
+        const int lo = HexValue((*hex)[2 * (n - k) - 1]);
+        if (hi < 0 || lo < 0) return false;
+        c.Bytes[k] = hi * 16 + lo;
     }
-    if (bytes.size() < pos + RawBytes) return std::nullopt;
-    const std::size_t textEnd = bytes.size() - RawBytes;
-    if (textEnd == pos || bytes[textEnd - 1] != FieldEnd) return std::nullopt;
-    std::vector<std::string> fields;
-    std::size_t p = pos;
-    while (p < textEnd) {
-        auto f = ReadField(bytes.first(textEnd), p, FieldEnd, MaxCfgField);
-        if (!f) return std::nullopt;
-        fields.push_back(std::move(*f));
-    }
-    if (fields.size() < SkippedFields + TailFields) return std::nullopt;
-    fields.erase(fields.begin(), fields.end() - TailFields);
-    return ParseTail(fields, bytes.subspan(textEnd, RawBytes), deviceWords);
+    c.SerialText = *hex;
+
+    // The OPTION and ID bytes end the file: anything more or less is damage.
+    if (in.Left() != RawBytes) return false;
+    std::copy(in.Rest().begin(), in.Rest().end(), c.Raw.begin());
+    return true;
 }
 
 } // namespace
@@ -197,70 +249,72 @@ bool SaveCfgFile(const TWorkspace& ws, const std::string& path) {
 TFileResult LoadCfg(TWorkspace& ws, std::span<const uint8_t> bytes, TCfgMode mode,
                     const TFileOptions& options, const TFileAccess& files) {
     TFileResult result;
+    const bool full = mode == TCfgMode::Full;
     auto dataError = [&] {
         result.Messages.push_back(CfgDataErrorText(ws.ConfigPath));
         return result;
     };
-    const bool full = mode == TCfgMode::Full;
-    if (bytes.size() < 3 || bytes[0] != 'z' || bytes[1] != 'y' || bytes[2] != 'l')
-        return dataError();
-    std::size_t pos = 3;
+    // Read front to back, in the order the messages take: the fields up to
+    // the device, then whether the data file is there, then the rest.
+    TFieldReader in(bytes);
+    TCfgContent content;
+    if (!ParseHead(in, full, content)) return dataError();
 
-    const auto name = ReadField(bytes, pos, NameEnd, MaxCfgFileName);
-    if (!name) return dataError();
-    ws.LoadedFileName = *name;
-
-    const auto port = ReadField(bytes, pos, FieldEnd, MaxCfgField);
-    if (!port || port->size() < 4 || (*port)[3] < '1' || (*port)[3] > '0' + PortCount)
-        return dataError();
-    ws.PortIndex = (*port)[3] - '1';
-
-    const auto device = ReadField(bytes, pos, FieldEnd, MaxCfgField);
-    if (!device) return dataError();
-    if (full) {
-        if (FindDevice(*device) < 0) return dataError();
-        ws.DeviceName = *device;
-    }
-
-    if (ws.LoadedFileName.empty() || !files.Exists(ws.LoadedFileName)) {
-        result.Messages.push_back(ws.LoadedFileName.empty()
-                                      ? std::string(NoDataFileText)
-                                      : DataFileMissingText(ws.LoadedFileName));
-        ws.LoadedFileName.clear();
+    if (content.DataFile.empty() || !files.Exists(content.DataFile)) {
+        result.Messages.push_back(content.DataFile.empty() ? std::string(NoDataFileText)
+                                                           : DataFileMissingText(content.DataFile));
+        // A full load starts the project afresh; a companion file leaves the
+        // data file just loaded as it is.
+        if (full) ws.LoadedFileName.clear();
         return result;
     }
-    ws.CalChecksum();
 
-    const auto tail = ReadTail(bytes, pos, ws.Device.WordCount());
-    if (!tail) return dataError();
-    ws.Panel.PassCount = tail->PassCount;
-    TSerialSettings& s = ws.Serial;
-    s.SerialModeOn = tail->SerialModeOn;
-    s.SerialStartAddr = tail->StartAddr;
-    s.SerialByteCount = tail->ByteCount;
-    ws.Panel.SerialNo = tail->SerialText;
-    s.SerialBytes = tail->Bytes;
-    s.SerialIncrement = tail->Increment;
-    s.SerialRandom = tail->Random;
-    s.SerialLsbFirst = tail->LsbFirst;
-    ws.Buffers.OptionLo = tail->Raw[0];
-    ws.Buffers.OptionHi = tail->Raw[1];
-    std::copy(tail->Raw.begin() + 2, tail->Raw.end(), ws.Buffers.IDBuffer.begin());
-    ws.RefreshData();
+    // The device the serial words go to: the file's in full mode.
+    ws.GetICInfo();
+    TDeviceState target = ws.Device;
+    if (full) GetICInfo(content.Device, target);
+    if (!ParseTail(in, target.WordCount(), content)) return dataError();
 
+    std::vector<uint8_t> image;
     if (full) {
         // Opened by its stored name: upper-casing it would miss on a
         // case-sensitive file system. The type test still compares upper case.
-        const std::string type = TypeAfterFirstDot(ws.LoadedFileName).substr(0, 3);
+        const std::string type = TypeAfterFirstDot(content.DataFile).substr(0, 3);
         const bool records = type == "HEX" || type == "OHX";
         std::vector<uint8_t> data;
-        if (files.Read(ws.LoadedFileName, records ? MaxFileBytes : ProgramBytes, records, data) !=
-            TReadStatus::Ok)
+        const TReadStatus status =
+            files.Read(content.DataFile, records ? MaxFileBytes : ProgramBytes, records, data);
+        if (status == TReadStatus::Missing) {
+            result.Messages.push_back(DataFileMissingText(content.DataFile));
+            ws.LoadedFileName.clear();
             return result;
-        std::vector<uint8_t> image;
-        if (!BuildProgramImage(ws, data, type, options, result, image)) return result;
-        std::copy(image.begin(), image.end(), ws.Buffers.ProgramBuffer.begin());
+        }
+        if (status != TReadStatus::Ok) {
+            result.Messages.push_back(DataFileCantOpenText(content.DataFile, status));
+            return result;
+        }
+        if (!BuildProgramImage(target, data, type, options, result, image)) return result;
     }
+
+    // Every field checked: apply them all.
+    if (full) ws.DeviceName = content.Device;
+    ws.LoadedFileName = content.DataFile;
+    ws.PortIndex = content.PortIndex;
+    ws.Panel.PassCount = content.PassCount;
+    TSerialSettings& s = ws.Serial;
+    s.SerialModeOn = content.SerialModeOn;
+    s.SerialStartAddr = content.StartAddr;
+    s.SerialByteCount = content.ByteCount;
+    ws.Panel.SerialNo = content.SerialText;
+    s.SerialBytes = content.Bytes;
+    s.SerialIncrement = content.Increment;
+    s.SerialRandom = content.Random;
+    s.SerialLsbFirst = content.LsbFirst;
+    ws.Buffers.OptionLo = content.Raw[0];
+    ws.Buffers.OptionHi = content.Raw[1];
+    std::copy(content.Raw.begin() + 2, content.Raw.end(), ws.Buffers.IDBuffer.begin());
+    ws.RefreshData();
+    if (full) std::copy(image.begin(), image.end(), ws.Buffers.ProgramBuffer.begin());
     ws.CalChecksum();
     if (ws.ShownOnce) {
         ws.RefreshPending = true;

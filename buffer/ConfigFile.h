@@ -5,7 +5,7 @@
 // (port, device, six OPTION texts, checksum, pass count, serial number
 // display, serial mode, start address, byte count, serial number,
 // increment, random, LSB first), then OptionLo, OptionHi and the 32 ID
-// bytes as raw bytes.
+// bytes as raw bytes, which end the file.
 #pragma once
 
 #include "buffer/DataFile.h"
@@ -37,6 +37,8 @@ inline constexpr const char* CantLoadText = "Can't load file!";
 std::string CfgDataErrorText(const std::string& cfgPath);
 // "'" + name + "' file do not find!"
 std::string DataFileMissingText(const std::string& dataPath);
+// "'" + name + "' file can't open!", saying so when it is too large.
+std::string DataFileCantOpenText(const std::string& dataPath, TReadStatus status);
 
 // The whole file as SaveCfg writes it.
 std::vector<uint8_t> SaveCfg(const TWorkspace& ws);
@@ -44,9 +46,12 @@ std::vector<uint8_t> SaveCfg(const TWorkspace& ws);
 // Writes SaveCfg's bytes to `path` safely; false when it could not.
 bool SaveCfgFile(const TWorkspace& ws, const std::string& path);
 
-// Applies a configuration's bytes; messages name ws.ConfigPath. Ok is the
-// loader's success flag; callers other than the settings-mode load after a
-// data file run ResetData on failure.
+// Applies a configuration's bytes; messages name ws.ConfigPath. Every field,
+// and in full mode the data file, is checked before anything is applied: a
+// refused file changes nothing (a full load that names a missing data file
+// only forgets LoadedFileName). Ok is the loader's success flag; callers
+// other than the settings-mode load after a data file run ResetData on
+// failure.
 TFileResult LoadCfg(TWorkspace& ws, std::span<const uint8_t> bytes, TCfgMode mode,
                     const TFileOptions& options, const TFileAccess& files = RealFiles());
 

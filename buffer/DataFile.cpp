@@ -107,7 +107,13 @@ bool BuildProgramImage(TWorkspace& ws, std::span<const uint8_t> bytes, const std
                        const TFileOptions& options, TFileResult& result,
                        std::vector<uint8_t>& image) {
     ws.GetICInfo();
-    const auto memBytes = static_cast<std::size_t>(ws.Device.ICMemBytes);
+    return BuildProgramImage(ws.Device, bytes, type, options, result, image);
+}
+
+bool BuildProgramImage(const TDeviceState& device, std::span<const uint8_t> bytes,
+                       const std::string& type, const TFileOptions& options, TFileResult& result,
+                       std::vector<uint8_t>& image) {
+    const auto memBytes = static_cast<std::size_t>(device.ICMemBytes);
     image.assign(ProgramBytes, 0xFF);
     std::size_t length = 0; // bytes the translation covers
     if (type == "HEX" || type == "OHX") {
@@ -127,7 +133,7 @@ bool BuildProgramImage(TWorkspace& ws, std::span<const uint8_t> bytes, const std
         length = bytes.size();
     }
     if (type == "OBJ" || type == "HEX") {
-        const bool twelveBit = ws.Device.ICWordType == Word12Bit;
+        const bool twelveBit = device.ICWordType == Word12Bit;
         const auto warning =
             twelveBit ? Pic5xFormatWarning(image, memBytes) : Pic6x7xFormatWarning(image, memBytes);
         if (warning && options.ShowFormatWarnings) result.Messages.push_back(*warning);
@@ -154,7 +160,7 @@ TFileResult OpenDataFile(TWorkspace& ws, const std::string& path, const TFileOpt
     ws.GetICInfo();
     // A refused file changes nothing else, but the panel must not keep a sum
     // of the OPTION word just cleared.
-    auto refuse = [&](const char* text) {
+    auto refuse = [&](const std::string& text) {
         result.Messages.push_back(text);
         ws.CalChecksum();
         return result;
@@ -171,6 +177,8 @@ TFileResult OpenDataFile(TWorkspace& ws, const std::string& path, const TFileOpt
                                                   : 0,
                                           records, bytes);
     if (status == TReadStatus::Missing) return refuse(FileMissingText);
+    if (status == TReadStatus::TooLarge)
+        return refuse(std::string(FileCantOpenText) + TooLargeSuffix);
     if (status != TReadStatus::Ok) return refuse(FileCantOpenText);
     if (!records && !raw) return refuse(TypeIncorrectText);
 

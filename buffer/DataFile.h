@@ -4,6 +4,7 @@
 
 #include "buffer/BufferBlock.h"
 #include "buffer/FileNames.h"
+#include "device/Catalogue.h"
 
 #include <cstdint>
 #include <span>
@@ -35,6 +36,8 @@ std::string RecordErrorText(int line);
 
 inline constexpr const char* FileMissingText = "File don't exist!";
 inline constexpr const char* FileCantOpenText = "File can't open!";
+// Follows "File can't open!" for a file over MaxFileBytes.
+inline constexpr const char* TooLargeSuffix = " It is larger than 16 MiB.";
 inline constexpr const char* SizeUnmatchText = "File size unmatch!";
 inline constexpr const char* TypeIncorrectText = "File type incorrect!";
 
@@ -62,6 +65,10 @@ struct TFileResult {
 // records ("HEX", "OHX") or raw bytes that must be exactly the device's
 // size, then translated from PIC code ("OBJ", "HEX"). False with
 // "File size unmatch!" when a raw file has the wrong size.
+bool BuildProgramImage(const TDeviceState& device, std::span<const uint8_t> bytes,
+                       const std::string& type, const TFileOptions& options, TFileResult& result,
+                       std::vector<uint8_t>& image);
+// The same for the selected device (GetICInfo first).
 bool BuildProgramImage(TWorkspace& ws, std::span<const uint8_t> bytes, const std::string& type,
                        const TFileOptions& options, TFileResult& result,
                        std::vector<uint8_t>& image);

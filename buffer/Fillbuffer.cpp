@@ -57,11 +57,13 @@ bool TFillBufferForm::Button1Click() {
     const std::optional<std::string> error =
         orvan::FillBuffer(Ws.Device, Ws.Buffers, StartAddr->text().toStdString(),
                           EndAddr->text().toStdString(), Data->text().toStdString());
+    accept();
     if (error) {
-        ShowErrorMessage(this, QString::fromStdString(*error));
+        // Shown once the dialog has closed, over the window that stays, so
+        // that the keyboard goes back there with the box.
+        ShowErrorMessage(parentWidget() ? parentWidget() : this, QString::fromStdString(*error));
     } else {
         Ws.CalChecksum();
     }
-    accept();
     return !error;
 }

@@ -26,7 +26,9 @@ int SetUpWorkspace(const TArgs& args, TWorkspace& ws) {
         return UsageError("unknown model " + args.Model);
     if (args.CfgFile.empty()) return 0;
     ws.ConfigPath = args.CfgFile;
-    const TFileResult r = LoadCfgFile(ws, TCfgMode::Full, {});
+    TFileOptions options;
+    options.ShowFormatWarnings = true; // as for a data file named on the command line
+    const TFileResult r = LoadCfgFile(ws, TCfgMode::Full, options);
     PrintMessages(r);
     if (!r.Ok) {
         ws.ResetData();

@@ -258,7 +258,7 @@ TEST_F(ConfigTest, DataFileFailures) {
         std::vector<std::string> Messages;
     } cases[] = {
         {"missing", Dir / "gone.bin", {"'" + (Dir / "gone.bin") + "' file do not find!"}},
-        {"cannot be opened", Dir / "dir.bin", {}},
+        {"cannot be opened", Dir / "dir.bin", {"'" + (Dir / "dir.bin") + "' file can't open!"}},
         {"wrong size", Dir / "small.bin", {"File size unmatch!"}},
         {"no dot is read raw", Dir / "plain", {"File size unmatch!"}},
     };

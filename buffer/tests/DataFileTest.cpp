@@ -179,6 +179,20 @@ TEST_F(OpenTest, RefusedFilesChangeNothingButTheOption) {
     }
 }
 
+TEST_F(OpenTest, FileOverTheSizeLimitSaysSo) {
+    const std::string big = Dir / "big.ohx";
+    WriteText(big, Record(0, 0, {0x80, 0x10}) + "\n");
+    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(MaxFileBytes + 1)), 0);
+    const TFileResult r = OpenDataFile(*Ws, big, {});
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Messages, std::vector<std::string>{"File can't open! It is larger than 16 MiB."});
+    EXPECT_EQ(Ws->LoadedFileName, "/old/file.bin");
+    // At the limit it is read (and its records found).
+    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(MaxFileBytes)), 0);
+    EXPECT_TRUE(OpenDataFile(*Ws, big, {}).Ok);
+    EXPECT_EQ(GetWord(Ws->Buffers.ProgramBuffer.data(), 0), 0x1080u);
+}
+
 TEST_F(OpenTest, BinLoadsInAFolderWithDotsAndEndsSerialModeAndQTP) {
     std::filesystem::create_directory(Dir / "my.project");
     const std::string path = Dir / "my.project/prog.bin";
