@@ -507,19 +507,17 @@ bool TCustomComm::LostLineError(int err) {
     return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
 }
 
+// Under the lock: a thread that fails its exchange on the lost line (it
+// holds the lock for every use of the descriptor) finds the owner told and
+// the port closed, whichever thread noticed first. A waiter sees the
+// hang-up on the descriptor itself.
 void TCustomComm::DropLine() {
-    FLineLost.store(true);
+    std::lock_guard lock(FLock);
+    if (!FLineLost.exchange(true) && OnLineLost) OnLineLost(*this);
+    if (FHandle.load() < 0) return;
+    if (FEventThread) FEventThread->Stop();
+    CloseHandle();
     FClosing.SetEvent();
-    bool dropped = false;
-    {
-        std::lock_guard lock(FLock);
-        if (FHandle.load() >= 0) {
-            if (FEventThread) FEventThread->Stop();
-            CloseHandle();
-            dropped = true;
-        }
-    }
-    if (dropped && OnLineLost) OnLineLost(*this);
 }
 
 void TCustomComm::CloseHandle() {

@@ -278,9 +278,11 @@ class TCustomComm : public IPort {
     TErrorEvent OnError;
     TRxCharEvent OnRxChar;
     TDispatcher Dispatcher;
-    // Called once when a hang-up or an I/O error has closed the port, on the
-    // thread that noticed it (an exchange's worker or the event thread): it
-    // must be short and thread-safe, such as setting an atomic flag.
+    // Called once when a hang-up or an I/O error closes the port (just
+    // before the close, and before any exchange fails on it), on the thread
+    // that noticed it (an exchange's worker or the event thread), holding
+    // the component's lock: it must be short, thread-safe and must not call
+    // the component, such as setting an atomic flag.
     TNotifyEvent OnLineLost;
 
   protected:
@@ -299,8 +301,8 @@ class TCustomComm : public IPort {
     // The event handler: calls the attached handlers in their order.
     void HandleEvents(TCommEventTypes mask, unsigned errors);
     bool LineGone(); // poll shows hang-up or error and nothing is waiting
-    // The line has gone: closes the descriptor (under the lock, after waking
-    // a waiting thread) and calls OnLineLost once.
+    // The line has gone: under the lock, calls OnLineLost once and closes
+    // the descriptor.
     void DropLine();
     static bool LostLineError(int err);
     [[noreturn]] static void Raise(const char* text, int code);
