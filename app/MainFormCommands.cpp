@@ -7,6 +7,7 @@
 #include "buffer/Fillbuffer.h"
 
 #include <QAction>
+#include <QApplication>
 
 // --- Entry checks -------------------------------------------------------------
 
@@ -222,4 +223,8 @@ void TMainForm::Timer1Timer() {
     Ws().Panel.SerialMode = Ws().Serial.SerialModeOn ? "Enable" : "Disable";
     UpdateSerialModeControls();
     RenderPanel();
+    // A line lost since the last tick (cable pulled): said once, and not over
+    // an operation's dialog, which reports the failed exchange itself.
+    if (!QApplication::activeModalWidget() && Link().TakeLineLostNotice())
+        ShowMessage(QString::fromStdString(Link().LineLostMessage()));
 }

@@ -1,19 +1,29 @@
-// writer-bench: a 12288-byte WriteData block and a 12288-byte 7-bit read
-// against writer-sim over a pseudo-terminal, first unpaced (the host's own
-// cost per byte), then with the simulator pacing every byte as a
-// 115200-baud line (how close the exchange comes to the wire, and how much
-// CPU the host spends meanwhile).
+// writer-bench: the writer protocol against writer-sim over a pseudo-terminal.
 //
-//   writer-bench [--sim PATH] [--rounds N]
+//  1. Host cost: a 12288-byte WriteData block and a 7-bit read, unpaced,
+//     each round beside the platform's floor (a bare pty ping-pong between
+//     two minimal processes), so that the host's added time per byte is the
+//     median of the paired differences: a busy machine slows both halves of
+//     a pair alike instead of making the floor look slower than the protocol
+//     it bounds.
+//  2. Paced as a 115200-baud line: the same pairs, the floor's reply held for
+//     two byte times.
+//  3. USB adapter latency: the time of a full-size program-memory block with
+//     the simulator holding each reply for a 16 ms and a 1 ms latency timer,
+//     and with none, beside the wire limit.
+//  4. CPU while the host only waits.
+//
+//   writer-bench [--sim PATH] [--rounds N] [--full]
 #include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -21,6 +31,7 @@
 #include <random>
 #include <signal.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -33,10 +44,11 @@ namespace {
 
 constexpr int BlockBytes = 12288;       // OV132: 6144 words
 constexpr double ByteUs = 1e7 / 115200; // 10 bits a byte
+constexpr int FloorExchanges = 3000;
 
 struct TSim {
     pid_t Pid = -1;
-    bool Start(const std::string& sim, const std::string& dir, bool pace, int delayMs = 0) {
+    bool Start(const std::string& sim, const std::string& dir, std::vector<std::string> extra) {
         int fds[2];
         if (pipe(fds) != 0) return false;
         Pid = fork();
@@ -44,16 +56,13 @@ struct TSim {
             dup2(fds[1], 1);
             close(fds[0]);
             if (chdir(dir.c_str()) != 0) _exit(126);
-            std::vector<const char*> argv = {sim.c_str(), "--model", "OV132", "--ports-map",
-                                             "ports.map"};
-            if (pace) argv.push_back("--pace");
-            const std::string delay = std::to_string(delayMs);
-            if (delayMs > 0) {
-                argv.push_back("--delay");
-                argv.push_back(delay.c_str());
-            }
+            std::vector<std::string> args = {sim, "--model", "OV132", "--ports-map", "ports.map"};
+            args.insert(args.end(), extra.begin(), extra.end());
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
             argv.push_back(nullptr);
-            execv(sim.c_str(), const_cast<char**>(argv.data()));
+            execv(sim.c_str(), argv.data());
             _exit(127);
         }
         close(fds[1]);
@@ -84,7 +93,7 @@ struct TFigure {
     bool Ok = false;
 };
 
-template <class F> TFigure Measure(F&& exchange) {
+template <class F> TFigure Measure(int bytes, F&& exchange) {
     const double cpu0 = CpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     const bool ok = exchange();
@@ -92,65 +101,85 @@ template <class F> TFigure Measure(F&& exchange) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     TFigure f;
     f.Ok = ok;
-    f.UsPerByte = wall * 1e6 / BlockBytes;
+    f.UsPerByte = wall * 1e6 / bytes;
     f.CpuShare = (CpuSeconds() - cpu0) / wall;
     return f;
 }
 
-struct TRun {
-    TFigure Write, Read;
-};
-
-bool RunOnce(const std::string& simPath, bool pace, TRun& run) {
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / ("orvan-bench-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::create_directories(dir);
-    bool ok = false;
-    {
-        TSim sim;
-        if (!sim.Start(simPath, dir, pace)) {
+// A simulator in a scratch directory and the line to it, opened.
+class TSession {
+  public:
+    TSession(const std::string& simPath, std::vector<std::string> simArgs) {
+        Dir = (std::filesystem::temp_directory_path() /
+               ("orvan-bench-" + std::to_string(getpid()) + "-" + std::to_string(++Count)))
+                  .string();
+        std::filesystem::create_directories(Dir);
+        if (!Sim.Start(simPath, Dir, std::move(simArgs))) {
             std::fprintf(stderr, "writer-bench: cannot start %s\n", simPath.c_str());
-            return false;
+            return;
         }
-        TComm comm;
-        comm.SetPortMapFile(dir + "/ports.map");
-        comm.SetDeviceName("Com1");
-        comm.SetBaudRate(br115200);
-        comm.Open();
-        if (!comm.Enabled()) {
-            std::fprintf(stderr, "writer-bench: %s\n", comm.LastErrorText().c_str());
-            return false;
+        Comm.SetPortMapFile(Dir + "/ports.map");
+        Comm.SetDeviceName("Com1");
+        Comm.SetBaudRate(br115200);
+        Comm.Open();
+        if (!Comm.Enabled()) {
+            std::fprintf(stderr, "writer-bench: %s\n", Comm.LastErrorText().c_str());
+            return;
         }
-        auto ws = std::make_unique<TWorkspace>();
-        ws->SelectDevice("OV132");
-        TProtocolState state;
-        TWriterProtocol proto(comm, ws->Buffers, ws->Device, state);
+        Ws->SelectDevice("OV132");
         std::mt19937 rng(7);
         for (int i = 0; i < BlockBytes + 5; ++i)
-            ws->Buffers.TransferBuffer[size_t(i)] = uint8_t(rng() & 0x7F);
-
-        GetHeader(*ws, {}, HeaderArea::ProgramMemory, HeaderAction::Program);
-        if (proto.SendHeader() != WriterResult::Ready) {
-            std::fprintf(stderr, "writer-bench: program header refused\n");
-            return false;
-        }
-        run.Write =
-            Measure([&] { return proto.WriteData(BlockBytes, true) == WriterResult::BlockDone; });
-        GetHeader(*ws, {}, HeaderArea::ProgramMemory, HeaderAction::Read);
-        // The read sends its header itself; it is 10 bytes against 12288.
-        run.Read =
-            Measure([&] { return proto.Read7BitData(BlockBytes, true) == WriterResult::Done; });
-        ok = run.Write.Ok && run.Read.Ok;
-        if (!ok) std::fprintf(stderr, "writer-bench: an exchange failed\n");
+            Ws->Buffers.TransferBuffer[size_t(i)] = uint8_t(rng() & 0x7F);
+        Proto = std::make_unique<TWriterProtocol>(Comm, Ws->Buffers, Ws->Device, State);
     }
-    std::filesystem::remove_all(dir);
-    return ok;
-}
+    ~TSession() {
+        Comm.Close();
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+    }
+    bool Ok() const { return Proto != nullptr; }
+
+    // A program-memory block of `bytes` (the header's last address says so).
+    TFigure WriteBlock(int bytes) {
+        GetHeader(*Ws, {}, HeaderArea::ProgramMemory, HeaderAction::Program);
+        const int last = bytes / 2 - 1;
+        Ws->Buffers.CommandHeader[3] = uint8_t(last & 0xFF);
+        Ws->Buffers.CommandHeader[4] = uint8_t(last >> 8);
+        if (Proto->SendHeader() != WriterResult::Ready) {
+            std::fprintf(stderr, "writer-bench: program header refused\n");
+            return {};
+        }
+        TFigure f = Measure(
+            bytes, [&] { return Proto->WriteData(bytes, true) == WriterResult::BlockDone; });
+        if (!f.Ok) std::fprintf(stderr, "writer-bench: WriteData failed\n");
+        return f;
+    }
+    TFigure ReadBlock() {
+        GetHeader(*Ws, {}, HeaderArea::ProgramMemory, HeaderAction::Read);
+        // The read sends its header itself; it is 10 bytes against 12288.
+        TFigure f = Measure(BlockBytes, [&] {
+            return Proto->Read7BitData(BlockBytes, true) == WriterResult::Done;
+        });
+        if (!f.Ok) std::fprintf(stderr, "writer-bench: 7-bit read failed\n");
+        return f;
+    }
+    TWriterProtocol& Protocol() { return *Proto; }
+
+  private:
+    static inline int Count = 0;
+    std::string Dir;
+    TSim Sim;
+    TComm Comm;
+    std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
+    TProtocolState State;
+    std::unique_ptr<TWriterProtocol> Proto;
+};
 
 // The platform's own floor: a bare one-byte ping-pong over a pty between
 // two minimal processes, the answering one holding each reply `delayNs`
-// (on the clock, as the paced simulator does). Mean microseconds a byte.
+// the way the paced simulator does (asleep until shortly before it is due,
+// then on the clock), so that both meet a busy machine alike. Mean
+// microseconds a byte.
 double BarePingPong(int64_t delayNs, int count) {
     const int m = posix_openpt(O_RDWR | O_NOCTTY);
     if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return -1;
@@ -166,10 +195,19 @@ double BarePingPong(int64_t delayNs, int count) {
     };
     const pid_t child = fork();
     if (child == 0) {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+        constexpr int64_t SpinNs = 60'000; // as writer-sim
         for (int i = 0; i < count; ++i) {
             unsigned char c;
             if (read(m, &c, 1) != 1) _exit(1);
             const int64_t due = now() + delayNs;
+            if (delayNs > SpinNs) {
+                const int64_t wake = due - SpinNs;
+                timespec ts{static_cast<time_t>(wake / 1'000'000'000),
+                            static_cast<long>(wake % 1'000'000'000)};
+                while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+                }
+            }
             while (now() < due) {
             }
             if (write(m, &c, 1) != 1) _exit(1);
@@ -191,36 +229,101 @@ double BarePingPong(int64_t delayNs, int count) {
     return us;
 }
 
-// The host's CPU while it only waits: polls answered a second late.
-bool MeasureWaiting(const std::string& simPath, TFigure& f) {
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / ("orvan-bench-wait-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::create_directories(dir);
-    bool ok = false;
-    {
-        TSim sim;
-        if (!sim.Start(simPath, dir, false, 1000)) return false;
-        TComm comm;
-        comm.SetPortMapFile(dir + "/ports.map");
-        comm.SetDeviceName("Com1");
-        comm.Open();
-        if (!comm.Enabled()) return false;
-        auto ws = std::make_unique<TWorkspace>();
-        ws->SelectDevice("OV132");
-        TProtocolState state;
-        TWriterProtocol proto(comm, ws->Buffers, ws->Device, state);
-        const double cpu0 = CpuSeconds();
-        const auto t0 = std::chrono::steady_clock::now();
-        ok = true;
-        for (int k = 0; k < 3; ++k)
-            ok = ok && proto.CheckWriter() == WriterResult::WriterUniversal;
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        f.CpuShare = (CpuSeconds() - cpu0) / wall;
-        f.Ok = ok;
+struct TSpread {
+    double Median = 0, Min = 0, Max = 0;
+};
+
+TSpread Spread(std::vector<double> v) {
+    TSpread s;
+    if (v.empty()) return s;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    s.Median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    s.Min = v.front();
+    s.Max = v.back();
+    return s;
+}
+
+void PrintSpread(const char* label, const TSpread& s, const char* unit) {
+    std::printf("  %-34s %8.2f %s  (min %.2f, max %.2f)\n", label, s.Median, unit, s.Min, s.Max);
+}
+
+// Rounds of (floor, protocol) pairs; false when an exchange failed.
+bool PairedRounds(const std::string& sim, bool pace, int rounds) {
+    std::vector<double> floor, write, read, diff, cpu;
+    const int64_t holdNs = pace ? int64_t(2 * ByteUs * 1000) : 0;
+    std::vector<std::string> args;
+    if (pace) args.push_back("--pace");
+    for (int r = 0; r < rounds; ++r) {
+        const double f = BarePingPong(holdNs, FloorExchanges);
+        TSession s(sim, args);
+        if (!s.Ok()) return false;
+        const TFigure w = s.WriteBlock(BlockBytes);
+        const TFigure rd = s.ReadBlock();
+        if (!w.Ok || !rd.Ok) return false;
+        floor.push_back(f);
+        write.push_back(w.UsPerByte);
+        read.push_back(rd.UsPerByte);
+        diff.push_back(w.UsPerByte - f);
+        cpu.push_back(100 * w.CpuShare);
     }
-    std::filesystem::remove_all(dir);
+    if (pace)
+        std::printf("paced as 115200 baud (wire: %.1f us a byte each way, %.1f us a WriteData "
+                    "byte), %d rounds:\n",
+                    ByteUs, 2 * ByteUs, rounds);
+    else
+        std::printf("unpaced (the host's own cost), %d rounds:\n", rounds);
+    PrintSpread("platform floor (bare ping-pong)", Spread(floor), "us a byte");
+    PrintSpread("WriteData 12288 bytes", Spread(write), "us a byte");
+    PrintSpread("host's added time (paired)", Spread(diff), "us a byte");
+    PrintSpread("7-bit read 12288 bytes", Spread(read), "us a byte");
+    PrintSpread("host CPU during WriteData", Spread(cpu), "% of a core");
+    if (pace) {
+        const TSpread w = Spread(write);
+        std::printf("  WriteData reaches %.1f%% of the wire limit (median)\n",
+                    100 * 2 * ByteUs / w.Median);
+    }
+    return true;
+}
+
+// A full-size program-memory block with the adapter's latency timer at
+// `latencyMs` (0: none). Measured over `bytes` and scaled to the block when
+// a full block would take minutes.
+bool LatencyFigure(const std::string& sim, int latencyMs, int bytes) {
+    std::vector<std::string> args = {"--pace"};
+    if (latencyMs > 0) args.insert(args.end(), {"--latency", std::to_string(latencyMs)});
+    TSession s(sim, args);
+    if (!s.Ok()) return false;
+    const TFigure w = s.WriteBlock(bytes);
+    if (!w.Ok) return false;
+    const double blockS = w.UsPerByte * BlockBytes / 1e6;
+    char label[32];
+    if (latencyMs > 0)
+        std::snprintf(label, sizeof label, "latency %2d ms", latencyMs);
+    else
+        std::snprintf(label, sizeof label, "no latency");
+    std::printf("  %-14s %8.1f s  (%.2f ms a byte", label, blockS, w.UsPerByte / 1000);
+    if (bytes < BlockBytes)
+        std::printf("; measured over %d bytes)\n", bytes);
+    else
+        std::printf(")\n");
+    return true;
+}
+
+// The host's CPU while it only waits: polls answered a second late.
+bool MeasureWaiting(const std::string& sim) {
+    TSession s(sim, {"--delay", "1000"});
+    if (!s.Ok()) return false;
+    const double cpu0 = CpuSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    bool ok = true;
+    for (int k = 0; k < 3; ++k)
+        ok = ok && s.Protocol().CheckWriter() == WriterResult::WriterUniversal;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (ok)
+        std::printf("waiting (three polls answered 1 s late): host CPU %.2f%% of a core\n",
+                    100 * (CpuSeconds() - cpu0) / wall);
     return ok;
 }
 
@@ -228,59 +331,31 @@ bool MeasureWaiting(const std::string& simPath, TFigure& f) {
 
 int main(int argc, char** argv) {
     std::string sim = WRITER_SIM;
-    int rounds = 3;
+    int rounds = 5;
+    bool full = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--sim" && i + 1 < argc)
             sim = argv[++i];
         else if (a == "--rounds" && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--full")
+            full = true;
         else {
-            std::fprintf(stderr, "usage: writer-bench [--sim PATH] [--rounds N]\n");
+            std::fprintf(stderr, "usage: writer-bench [--sim PATH] [--rounds N] [--full]\n");
             return 2;
         }
     }
-    // Best of `rounds` for the unpaced figures (the least disturbed run);
-    // the paced figures are the mean.
-    TFigure bestWrite{1e9, 0, true}, bestRead{1e9, 0, true};
-    for (int r = 0; r < rounds; ++r) {
-        TRun run;
-        if (!RunOnce(sim, false, run)) return 1;
-        if (run.Write.UsPerByte < bestWrite.UsPerByte) bestWrite = run.Write;
-        if (run.Read.UsPerByte < bestRead.UsPerByte) bestRead = run.Read;
-    }
-    std::printf("unpaced (host overhead):\n");
-    std::printf(
-        "  WriteData  %d bytes: %6.2f us per byte round trip (host CPU %4.1f%% of a core)\n",
-        BlockBytes, bestWrite.UsPerByte, 100 * bestWrite.CpuShare);
-    std::printf("  7-bit read %d bytes: %6.2f us per byte\n", BlockBytes, bestRead.UsPerByte);
+    if (!PairedRounds(sim, false, rounds)) return 1;
+    if (!PairedRounds(sim, true, rounds)) return 1;
 
-    double wUs = 0, rUs = 0, wCpu = 0, rCpu = 0;
-    for (int r = 0; r < rounds; ++r) {
-        TRun run;
-        if (!RunOnce(sim, true, run)) return 1;
-        wUs += run.Write.UsPerByte / rounds;
-        rUs += run.Read.UsPerByte / rounds;
-        wCpu += run.Write.CpuShare / rounds;
-        rCpu += run.Read.CpuShare / rounds;
-    }
-    // A WriteData byte crosses the wire twice (the byte, then its reply);
-    // a read byte once.
-    std::printf("paced as 115200 baud (wire: %.1f us a byte each way):\n", ByteUs);
-    std::printf(
-        "  WriteData : %6.1f us per byte, %5.1f%% of the wire limit, host CPU %4.1f%% of a core\n",
-        wUs, 100 * 2 * ByteUs / wUs, 100 * wCpu);
-    std::printf(
-        "  7-bit read: %6.1f us per byte, %5.1f%% of the wire limit, host CPU %4.1f%% of a core\n",
-        rUs, 100 * ByteUs / rUs, 100 * rCpu);
-    const double bare = BarePingPong(0, 3000);
-    const double barePaced = BarePingPong(int64_t(2 * ByteUs * 1000), 3000);
-    std::printf("platform floor (bare pty ping-pong, no protocol): %.1f us a byte; with the\n"
-                "  reply held for two byte times %.1f us, so at most %.1f%% of the wire limit\n",
-                bare, barePaced, 100 * 2 * ByteUs / barePaced);
-    TFigure waiting;
-    if (!MeasureWaiting(sim, waiting)) return 1;
-    std::printf("waiting (three polls answered 1 s late): host CPU %.2f%% of a core\n",
-                100 * waiting.CpuShare);
+    std::printf("USB adapter latency: a %d-byte program-memory block, paced at 115200 baud\n"
+                "  (wire limit %.1f s; each byte waits for its acknowledgement)\n",
+                BlockBytes, BlockBytes * 2 * ByteUs / 1e6);
+    if (!LatencyFigure(sim, 16, full ? BlockBytes : 256)) return 1;
+    if (!LatencyFigure(sim, 1, full ? BlockBytes : 2048)) return 1;
+    if (!LatencyFigure(sim, 0, BlockBytes)) return 1;
+
+    if (!MeasureWaiting(sim)) return 1;
     return 0;
 }

@@ -1,6 +1,7 @@
 // connect and about: commands that talk to the writer.
 #include "app/Workspace.h"
 #include "cli/Commands.h"
+#include "cli/Signals.h"
 #include "link/WriterLink.h"
 
 #include <cstdio>
@@ -42,7 +43,7 @@ int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
-    const std::string message = link->ConnectCheck(*ws);
+    const std::string message = link->ConnectCheck(*ws, StopToken());
     std::puts(message.c_str());
     return message == "Connect OK!" ? 0 : 1;
 }
@@ -51,7 +52,7 @@ int CmdAbout(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
-    std::puts(link->AboutPoll(*ws).c_str());
+    std::puts(link->AboutPoll(*ws, StopToken()).c_str());
     return 0;
 }
 

@@ -6,19 +6,18 @@
 #include "buffer/HexText.h"
 #include "buffer/SaveBin.h"
 #include "cli/Commands.h"
+#include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Forcewrite.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
-#include <pthread.h>
 #include <stop_token>
 #include <thread>
 #include <unistd.h>
@@ -50,39 +49,12 @@ const TOpCommand* FindCommand(const std::string& name) {
     return nullptr;
 }
 
-// SIGINT, SIGTERM and SIGHUP stop the worker between two bytes, as closing
-// the dialog does. The signals are blocked in every thread and taken by one
-// waiting thread, which turns them into a stop request.
+// SIGINT, SIGTERM and SIGHUP (taken by the process's watcher, cli/Signals)
+// stop the worker between two bytes, as closing the dialog does.
 class TCancelOnSignal {
   public:
-    TCancelOnSignal() {
-        sigemptyset(&Set);
-        sigaddset(&Set, SIGINT);
-        sigaddset(&Set, SIGTERM);
-        sigaddset(&Set, SIGHUP);
-        pthread_sigmask(SIG_BLOCK, &Set, &Old);
-        Waiter = std::jthread([this](std::stop_token stop) {
-            const timespec slice{0, 100'000'000};
-            while (!stop.stop_requested()) {
-                if (sigtimedwait(&Set, nullptr, &slice) > 0) {
-                    Source.request_stop();
-                    return;
-                }
-            }
-        });
-    }
-    ~TCancelOnSignal() {
-        Waiter.request_stop();
-        Waiter.join();
-        pthread_sigmask(SIG_SETMASK, &Old, nullptr);
-    }
-    std::stop_token Token() const { return Source.get_token(); }
-    bool Cancelled() const { return Source.stop_requested(); }
-
-  private:
-    sigset_t Set{}, Old{};
-    std::stop_source Source;
-    std::jthread Waiter;
+    std::stop_token Token() const { return StopToken(); }
+    bool Cancelled() const { return StopToken().stop_requested(); }
 };
 
 // "\r 42% 0A3C" on stderr while it is a terminal: the gauge, or the word
@@ -177,9 +149,7 @@ bool IsChipOperation(const std::string& command) {
 int CmdChipOperation(const TArgs& args) {
     const TOpCommand& cmd = *FindCommand(args.Command);
     if (args.Count < 1) return UsageError("--count takes a number of runs, 1 or more");
-    // Before the port's event thread exists, so that no thread but the
-    // waiter takes the signals.
-    TCancelOnSignal cancel;
+    const TCancelOnSignal cancel;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, cmd.Name, ws, link, cmd.Files); rc != 0 || !link) return rc;

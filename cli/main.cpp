@@ -1,6 +1,7 @@
 // orvan-cli: the headless front end over the same core as the desktop
 // application, for production scripts and tests.
 #include "cli/Commands.h"
+#include "cli/Signals.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +67,7 @@ const char* HelpText =
 
 int main(int argc, char** argv) {
     using namespace orvan::cli;
+    InstallStopSignals(); // before any thread: SIGINT/SIGTERM/SIGHUP stop the exchange
     TArgs args;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];

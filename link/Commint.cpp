@@ -1,5 +1,6 @@
 #include "link/Commint.h"
 
+#include "link/PortHolders.h"
 #include "link/PortMap.h"
 
 #include <algorithm>
@@ -118,20 +119,26 @@ int BaudRateValue(TBaudrate rate) {
 // ---------------------------------------------------------------------------
 // TCommEventThread
 
+// The thread watches its own duplicate of the descriptor: a close (and a
+// re-open that reuses the number) on another thread can never leave it
+// polling some other file.
 TCommEventThread::TCommEventThread(TCustomComm& owner, int handle, TCommEventTypes events)
-    : Owner(owner), Handle(handle), Events(events) {}
+    : Owner(owner), Handle(::fcntl(handle, F_DUPFD_CLOEXEC, 0)), Events(events) {}
 
 void TCommEventThread::Start() {
-    if (!Thread.joinable())
-        Thread = std::thread([this] {
-            Self.store(std::this_thread::get_id());
-            Execute();
-        });
+    if (Thread.joinable()) return;
+    Thread = std::thread([this] {
+        Self.store(std::this_thread::get_id());
+        Execute();
+        if (Handle >= 0) ::close(Handle);
+    });
+    Started = true;
 }
 
 TCommEventThread::~TCommEventThread() {
     Stop();
     Join();
+    if (!Started && Handle >= 0) ::close(Handle);
 }
 
 void TCommEventThread::Stop() {
@@ -198,12 +205,14 @@ void TCommEventThread::Execute() {
         unsigned errors = 0;
         const auto now = Clock::now();
         if (!gone && r > 0 && (fds[1].revents & Gone)) {
-            // The line vanished: report it once, then only wait for Close.
+            // The line vanished: report it once, close the port, then only
+            // wait for Close or the next Open to end this thread.
             gone = true;
             if (Events.Contains(evError)) {
                 mask.Include(evError);
                 errors |= CE_IOE;
             }
+            Owner.DropLine();
         }
         if (!gone && wantRx) {
             const bool arrived = rxArmed && r > 0 && (fds[1].revents & POLLIN);
@@ -263,7 +272,15 @@ void TCommEventThread::Execute() {
 
 struct TCustomComm::TSavedLine {
     termios Old;
+#if defined(__linux__)
+    bool LatencyChanged = false; // the driver's flags before low latency
+    int SerialFlags = 0;
+#endif
 };
+
+int TCustomComm::DeviceIoctl(int fd, unsigned long request, void* arg) {
+    return ::ioctl(fd, request, arg);
+}
 
 TCustomComm::TCustomComm() = default;
 
@@ -324,6 +341,17 @@ void TCustomComm::Open() {
         FEndedThread->Join();
         FEndedThread.reset();
     }
+    // The watcher of a line that was lost (it closed the port itself).
+    std::unique_ptr<TCommEventThread> leftover;
+    {
+        std::lock_guard lock(FLock);
+        leftover = std::move(FEventThread);
+    }
+    if (leftover) {
+        leftover->Stop();
+        leftover->Join();
+        leftover.reset();
+    }
     FLastError = 0;
     FLastErrorText.clear();
     FDevicePath.clear();
@@ -341,13 +369,25 @@ void TCustomComm::Open() {
     const int fd = ::open(FDevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
-        return fail(err, who + OpenFailureHint(err));
+        std::string hint = OpenFailureHint(err, FDevicePath);
+        // Held with TIOCEXCL by another program: say which.
+        if (err == EBUSY)
+            if (const auto holders = FindHolders(FDevicePath, ::getpid()); !holders.empty())
+                hint = HoldersText(holders);
+        return fail(err, who + hint);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !::isatty(fd)) {
         ::close(fd);
         return fail(ENOTTY, who + OpenFailureHint(ENOTTY));
     }
+    // Two programs on one writer line garble each other's exchanges. A
+    // pseudo-terminal is exempt: its other end is the simulator's own.
+    if (!IsPseudoTerminal(st.st_rdev))
+        if (const auto holders = FindHolders(FDevicePath, ::getpid()); !holders.empty()) {
+            ::close(fd);
+            return fail(EBUSY, who + HoldersText(holders));
+        }
     // TIOCEXCL keeps other programs out but not root; the lock keeps out a
     // second instance of this program whoever runs it.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -364,18 +404,44 @@ void TCustomComm::Open() {
         ::close(fd);
         Raise(TextTimeouts, err);
     }
+#if defined(__linux__)
+    // Without it a USB adapter holds every reply up to its latency timer.
+    serial_struct ss{};
+    FLowLatency.store(false);
+    if (DeviceIoctl(fd, TIOCGSERIAL, &ss) == 0) {
+        if (ss.flags & ASYNC_LOW_LATENCY) {
+            FLowLatency.store(true);
+        } else {
+            saved->SerialFlags = ss.flags;
+            ss.flags |= ASYNC_LOW_LATENCY;
+            if (DeviceIoctl(fd, TIOCSSERIAL, &ss) == 0) {
+                saved->LatencyChanged = true;
+                FLowLatency.store(true);
+            }
+        }
+    }
+#endif
     raw = saved->Old;
     MakeRaw(raw);
     if (::tcsetattr(fd, TCSANOW, &raw) != 0) {
         const int err = errno;
+#if defined(__linux__)
+        if (saved->LatencyChanged) {
+            ss.flags = saved->SerialFlags;
+            DeviceIoctl(fd, TIOCSSERIAL, &ss);
+        }
+#endif
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         Raise(TextTimeouts, err);
     }
 
     FSaved = std::move(saved);
+    FClosing.ResetEvent();
+    FLineLost.store(false);
     FNoCtsOpen.store(where.NoCts);
     FConsumed.store(0);
+    if (FAlive) FAlive->store(false); // reports of an earlier open
     FAlive = std::make_shared<std::atomic<bool>>(true);
 
     // Watch only what a handler will hear; a break or an event character
@@ -394,11 +460,15 @@ void TCustomComm::Open() {
     watch(evTxEmpty, bool(OnTxEmpty));
     FWatchTx.store(events.Contains(evTxEmpty));
 
-    FHandle.store(fd);
-    FEventThread = std::make_unique<TCommEventThread>(*this, fd, events);
+    {
+        std::lock_guard lock(FLock);
+        FHandle.store(fd);
+        FEventThread = std::make_unique<TCommEventThread>(*this, fd, events);
+    }
     try {
-        FEventThread->Start();
+        // A line that refuses its settings is closed before anyone watches it.
         ApplyLineSettings();
+        FEventThread->Start();
     } catch (...) {
         Close(); // a half-configured line is no open port
         throw;
@@ -410,20 +480,44 @@ void TCustomComm::Close() {
         FEndedThread->Join();
         FEndedThread.reset();
     }
-    if (!Enabled()) return;
+    // A thread waiting in WaitInput or Write holds the lock: let it go first.
+    FClosing.SetEvent();
+    std::unique_ptr<TCommEventThread> thread;
+    {
+        std::lock_guard lock(FLock);
+        thread = std::move(FEventThread);
+    }
+    if (!Enabled() && !thread) return;
     if (FAlive) FAlive->store(false);
-    if (FEventThread) {
-        FEventThread->Stop();
-        if (FEventThread->OnThisThread()) {
+    if (thread) {
+        thread->Stop();
+        if (thread->OnThisThread()) {
             // Closed from a handler on the event thread: it ends when the
             // handler returns and is joined by the next Open or Close.
-            FEndedThread = std::move(FEventThread);
+            FEndedThread = std::move(thread);
         } else {
-            FEventThread->Join();
-            FEventThread.reset();
+            thread->Join();
+            thread.reset();
         }
     }
     CloseHandle();
+}
+
+bool TCustomComm::LostLineError(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
+}
+
+// Under the lock: a thread that fails its exchange on the lost line (it
+// holds the lock for every use of the descriptor) finds the owner told and
+// the port closed, whichever thread noticed first. A waiter sees the
+// hang-up on the descriptor itself.
+void TCustomComm::DropLine() {
+    std::lock_guard lock(FLock);
+    if (!FLineLost.exchange(true) && OnLineLost) OnLineLost(*this);
+    if (FHandle.load() < 0) return;
+    if (FEventThread) FEventThread->Stop();
+    CloseHandle();
+    FClosing.SetEvent();
 }
 
 void TCustomComm::CloseHandle() {
@@ -432,6 +526,15 @@ void TCustomComm::CloseHandle() {
     if (fd < 0) return;
     ::tcflush(fd, TCIOFLUSH);
     if (FSaved) ::tcsetattr(fd, TCSANOW, &FSaved->Old);
+#if defined(__linux__)
+    if (FSaved && FSaved->LatencyChanged) {
+        serial_struct ss{};
+        if (DeviceIoctl(fd, TIOCGSERIAL, &ss) == 0) {
+            ss.flags = FSaved->SerialFlags;
+            DeviceIoctl(fd, TIOCSSERIAL, &ss);
+        }
+    }
+#endif
     ::ioctl(fd, TIOCNXCL);
     FHandle.store(-1);
     FWatchTx.store(false);
@@ -529,6 +632,7 @@ int MapLineSettings(const TCustomComm& comm, termios& t, int& customBaud) {
 }
 
 void TCustomComm::ApplyLineSettings() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) return;
     termios t{};
@@ -551,6 +655,26 @@ void TCustomComm::ApplyLineSettings() {
         if (::ioctl(fd, TCSETS2, &t2) != 0) Raise(TextDcb, errno);
     }
 #endif
+
+    // The handshake lines: without flow control neither is driven; a
+    // handshake asserts its own line. A line without modem-control lines (a
+    // pseudo-terminal) refuses, which changes nothing.
+    int lower = 0, raise = 0;
+    switch (FFlowControl) {
+    case fcNone:
+        lower = TIOCM_DTR | TIOCM_RTS;
+        break;
+    case fcCTS:
+        raise = TIOCM_RTS;
+        break;
+    case fcDTR:
+        raise = TIOCM_DTR;
+        break;
+    default:
+        break;
+    }
+    if (lower) (void)DeviceIoctl(fd, TIOCMBIC, &lower);
+    if (raise) (void)DeviceIoctl(fd, TIOCMBIS, &raise);
 }
 
 bool TCustomComm::LineGone() {
@@ -563,7 +687,7 @@ bool TCustomComm::LineGone() {
 int TCustomComm::Write(const void* buffer, int count) {
     std::lock_guard lock(FLock);
     const int fd = FHandle.load();
-    if (fd < 0) Raise(TextWrite, EBADF);
+    if (fd < 0) Raise(TextWrite, FLineLost.load() ? EIO : EBADF);
     if (count <= 0) return 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(FWriteTimeout.load());
     const char* p = static_cast<const char*>(buffer);
@@ -577,17 +701,25 @@ int TCustomComm::Write(const void* buffer, int count) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) Raise(TextWrite, errno);
+        if (n < 0 && errno != EAGAIN) {
+            const int err = errno;
+            if (LostLineError(err)) DropLine();
+            Raise(TextWrite, err);
+        }
         // The output queue is full (or the line is held by flow control).
-        pollfd w{fd, POLLOUT, 0};
-        const int r = ::poll(&w, 1, RemainingMs(deadline));
+        pollfd w[2] = {{fd, POLLOUT, 0}, {FClosing.Handle(), POLLIN, 0}};
+        const int r = ::poll(w, 2, RemainingMs(deadline));
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) Raise(TextWrite, errno);
         if (r == 0) {
             timedOut = true;
             break;
         }
-        if ((w.revents & Gone) && !(w.revents & POLLOUT)) Raise(TextWrite, EIO);
+        if (w[1].revents) Raise(TextWrite, FLineLost.load() ? EIO : EBADF);
+        if ((w[0].revents & Gone) && !(w[0].revents & POLLOUT)) {
+            DropLine();
+            Raise(TextWrite, EIO);
+        }
     }
     if (left < count && FWatchTx.load() && FEventThread) FEventThread->OutputQueued();
     return timedOut ? -1 : count;
@@ -596,7 +728,7 @@ int TCustomComm::Write(const void* buffer, int count) {
 int TCustomComm::Read(void* buffer, int count) {
     std::lock_guard lock(FLock);
     const int fd = FHandle.load();
-    if (fd < 0) Raise(TextRead, EBADF);
+    if (fd < 0) Raise(TextRead, FLineLost.load() ? EIO : EBADF);
     if (count <= 0) return 0;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
@@ -605,24 +737,34 @@ int TCustomComm::Read(void* buffer, int count) {
             return static_cast<int>(n);
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) Raise(TextRead, errno);
+        if (n < 0 && errno != EAGAIN) {
+            const int err = errno;
+            if (LostLineError(err)) DropLine();
+            Raise(TextRead, err);
+        }
         // Nothing waiting, or end of file on a line that hung up.
-        if (LineGone()) Raise(TextRead, EIO);
+        if (LineGone()) {
+            DropLine();
+            Raise(TextRead, EIO);
+        }
         return 0;
     }
 }
 
 int TCustomComm::InQueCount() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     return fd < 0 ? -1 : QueueCount(fd, FIONREAD);
 }
 
 int TCustomComm::OutQueCount() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     return fd < 0 ? -1 : QueueCount(fd, TIOCOUTQ);
 }
 
 void TCustomComm::PurgeIn() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) return;
     const int waiting = QueueCount(fd, FIONREAD);
@@ -631,11 +773,13 @@ void TCustomComm::PurgeIn() {
 }
 
 void TCustomComm::PurgeOut() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd >= 0) ::tcflush(fd, TCOFLUSH);
 }
 
 bool TCustomComm::GetModemState(int line) {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) return false;
     int bit = 0;
@@ -661,25 +805,43 @@ bool TCustomComm::GetModemState(int line) {
     return (state & bit) != 0;
 }
 
+namespace {
+
+// Sleeps without a descriptor, so that a caller's loop cannot spin.
+void SleepUntil(Clock::time_point deadline) {
+    pollfd none{-1, 0, 0};
+    while (::poll(&none, 0, RemainingMs(deadline)) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+// Holds the lock while it sleeps, so the descriptor cannot be closed (and
+// its number reused) under it; Close and a lost line wake it first.
 bool TCustomComm::WaitInput(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    std::unique_lock lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) {
-        // Nothing will arrive; sleep anyway so a caller's loop cannot spin.
-        pollfd none{-1, 0, 0};
-        while (::poll(&none, 0, RemainingMs(deadline)) < 0 && errno == EINTR) {
-        }
+        if (FLineLost.load()) Raise(TextRead, EIO);
+        lock.unlock();
+        SleepUntil(deadline);
         return false;
     }
     for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int r = ::poll(&p, 1, RemainingMs(deadline));
+        pollfd p[2] = {{fd, POLLIN, 0}, {FClosing.Handle(), POLLIN, 0}};
+        const int r = ::poll(p, 2, RemainingMs(deadline));
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) Raise(TextRead, errno);
         if (r == 0) return false;
-        if (p.revents & Gone) {
+        if (p[1].revents) {
+            if (FLineLost.load()) Raise(TextRead, EIO);
+            return false;
+        }
+        if (p[0].revents & Gone) {
             // Bytes that arrived before the hang-up can still be read.
             if (QueueCount(fd, FIONREAD) > 0) return true;
+            DropLine();
             Raise(TextRead, EIO);
         }
         return true;

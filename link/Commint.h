@@ -13,11 +13,12 @@
 //  - da4 has no termios byte size and is refused with EINVAL;
 //  - sb15 is sent as 2 stop bits (CSTOPB);
 //  - paMark/paSpace use CMSPAR;
-//  - fcNone clears CRTSCTS, IXON, IXOFF and IXANY; fcCTS adds CRTSCTS;
-//    fcSoftware adds IXON|IXOFF; fcDefault keeps what the line holds, except
-//    IXON, which raw mode clears at Open: the kernel turns it on by default,
-//    and it would swallow data bytes 11h/13h. fcDTR: termios has no DSR/DTR
-//    handshake, so it adds nothing;
+//  - fcNone clears CRTSCTS, IXON, IXOFF and IXANY and drops DTR and RTS (no
+//    handshake line is driven); fcCTS adds CRTSCTS and raises RTS; fcSoftware
+//    adds IXON|IXOFF; fcDefault keeps what the line holds, except IXON,
+//    which raw mode clears at Open: the kernel turns it on by default, and it
+//    would swallow data bytes 11h/13h. fcDTR: termios has no DSR/DTR
+//    handshake, so it only raises DTR;
 //  - coParityCheck is INPCK; coIgnoreXOff is IXANY (any received byte, not
 //    only XON, restarts output); coDsrSensitivity, coErrorChar and
 //    coNullStrip have no termios equivalent and are kept but not applied
@@ -25,6 +26,18 @@
 //  - XonChar/XoffChar go to VSTART/VSTOP; ErrorChar, EofChar and EvtChar have
 //    no meaning in raw mode. The buffer sizes and the XON/XOFF limits have no
 //    termios equivalent and are only stored.
+//
+// The line on real hardware:
+//  - Open asks the driver for low latency (ASYNC_LOW_LATENCY): a USB adapter
+//    otherwise holds every reply up to its latency timer (16 ms on FTDI
+//    chips), and the writer answers each byte. Close puts the old flags
+//    back; a line that has no such setting (a pseudo-terminal) is no error.
+//  - A real serial device that another process holds open is refused, naming
+//    that process (pseudo-terminals are exempt: the simulator holds its own).
+//  - A hang-up or an I/O error closes the port at once (OnLineLost), so the
+//    next command's entry opens it afresh.
+//  - Every use of the descriptor holds the component's lock; Close and a
+//    lost line first wake a thread sleeping in WaitInput or Write.
 #pragma once
 
 #include "link/Commobjs.h"
@@ -139,7 +152,8 @@ class TCustomComm;
 //  - evCts/evDsr/evRing/evRlsd (any change of the line) and evError/evBreak
 //    (the driver's error counters): polled every 100 ms, only on lines whose
 //    driver reports them (not on a pseudo-terminal).
-//  - evError with CE_IOE, once, when the line hangs up or vanishes.
+//  - evError with CE_IOE, once, when the line hangs up or vanishes; the
+//    component is then closed at once (see OnLineLost).
 //  - evTxEmpty: when the output queue has drained after a Write.
 //  - evRxFlag: never; the event character cannot be seen without reading.
 class TCommEventThread {
@@ -173,6 +187,7 @@ class TCommEventThread {
     std::atomic<bool> TxPending{false};
     std::atomic<uint32_t> LastMask{0};
     std::atomic<std::thread::id> Self{};
+    bool Started = false; // the thread closes Handle when it ends
     std::thread Thread;
 };
 
@@ -235,6 +250,11 @@ class TCustomComm : public IPort {
     void Open();
     void Close();
     bool Enabled() const override { return FHandle.load() >= 0; }
+    // The port was closed because the line hung up or failed, not by Close.
+    // Cleared by the next Open that succeeds.
+    bool LineLost() const { return FLineLost.load(); }
+    // The driver accepted the low-latency request at the last Open.
+    bool LowLatency() const { return FLowLatency.load(); }
     int LastError() const { return FLastError; }
     const std::string& LastErrorText() const { return FLastErrorText; }
     // The device the last Open resolved DeviceName to.
@@ -258,6 +278,18 @@ class TCustomComm : public IPort {
     TErrorEvent OnError;
     TRxCharEvent OnRxChar;
     TDispatcher Dispatcher;
+    // Called once when a hang-up or an I/O error closes the port (just
+    // before the close, and before any exchange fails on it), on the thread
+    // that noticed it (an exchange's worker or the event thread), holding
+    // the component's lock: it must be short, thread-safe and must not call
+    // the component, such as setting an atomic flag.
+    TNotifyEvent OnLineLost;
+
+  protected:
+    // The driver requests that differ between a real line and a test's stand
+    // in (modem-control lines, driver flags): TIOCMBIS, TIOCMBIC,
+    // TIOCGSERIAL and TIOCSSERIAL go through here. Returns ioctl's result.
+    virtual int DeviceIoctl(int fd, unsigned long request, void* arg);
 
   private:
     friend class TCommEventThread;
@@ -269,6 +301,10 @@ class TCustomComm : public IPort {
     // The event handler: calls the attached handlers in their order.
     void HandleEvents(TCommEventTypes mask, unsigned errors);
     bool LineGone(); // poll shows hang-up or error and nothing is waiting
+    // The line has gone: under the lock, calls OnLineLost once and closes
+    // the descriptor.
+    void DropLine();
+    static bool LostLineError(int err);
     [[noreturn]] static void Raise(const char* text, int code);
 
     std::string FDeviceName = "Com2";
@@ -288,6 +324,9 @@ class TCustomComm : public IPort {
     std::string FPortMapFile = PortMapFileName;
 
     std::atomic<int> FHandle{-1};
+    std::atomic<bool> FLineLost{false};
+    std::atomic<bool> FLowLatency{false};
+    TSimpleEvent FClosing;               // wakes WaitInput and Write before a close
     std::atomic<bool> FNoCtsOpen{false}; // nocts from the port map, this open
     std::atomic<bool> FWatchTx{false};
     std::atomic<uint64_t> FConsumed{0}; // bytes taken by Read or PurgeIn, for RxChar

@@ -1,9 +1,14 @@
 #include "link/PortMap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <grp.h>
+#include <pwd.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvan {
 namespace {
@@ -43,6 +48,8 @@ std::string Quoted(std::string_view s) {
 
 TPortMap TPortMap::Parse(std::string_view text, const std::string& source) {
     TPortMap map;
+    // Editors on other systems may start the file with a byte-order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     int lineNo = 0;
     size_t pos = 0;
     while (pos <= text.size()) {
@@ -63,6 +70,8 @@ TPortMap TPortMap::Parse(std::string_view text, const std::string& source) {
             map.ErrorText = source + " line " + std::to_string(lineNo) + ": " + what;
             return map;
         };
+        if (DefaultPortDevice(words[0]).empty())
+            return fail("port name " + Quoted(words[0]) + " is not one of Com1 .. Com8");
         if (words.size() < 2)
             return fail("port " + Quoted(words[0]) +
                         " has no device (expected e.g. \"Com1 /dev/ttyUSB0 [nocts]\")");
@@ -148,7 +157,56 @@ TPortResolution ResolvePort(std::string_view name, const std::string& mapPath) {
     return TPortMap::Load(mapPath).Resolve(name);
 }
 
-std::string OpenFailureHint(int error) {
+std::string ModeText(unsigned mode) {
+    std::string t = S_ISCHR(mode) ? "c" : S_ISDIR(mode) ? "d" : S_ISBLK(mode) ? "b" : "-";
+    const char* rwx = "rwxrwxrwx";
+    for (int i = 0; i < 9; ++i)
+        t += (mode & (0400u >> i)) ? rwx[i] : '-';
+    return t;
+}
+
+namespace {
+
+std::string UserName(uid_t uid) {
+    if (const passwd* p = ::getpwuid(uid)) return p->pw_name;
+    return std::to_string(uid);
+}
+
+std::string GroupName(gid_t gid) {
+    if (const group* g = ::getgrgid(gid)) return g->gr_name;
+    return std::to_string(gid);
+}
+
+bool InGroup(gid_t gid) {
+    if (::getegid() == gid) return true;
+    const int n = ::getgroups(0, nullptr);
+    if (n <= 0) return false;
+    std::vector<gid_t> groups(static_cast<size_t>(n));
+    const int got = ::getgroups(n, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
+}
+
+// Why this user may not open `device`, from its owner, group and mode.
+std::string PermissionHint(const std::string& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0) return "permission denied";
+    const std::string group = GroupName(st.st_gid);
+    std::string text = "permission denied: " + device + " is " + ModeText(st.st_mode) + " " +
+                       UserName(st.st_uid) + ":" + group;
+    const bool groupRw = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (!groupRw)
+        return text + "; only its owner may open it (ask the administrator for a udev rule "
+                      "that gives a group read and write access)";
+    if (InGroup(st.st_gid))
+        return text + "; you are in group " + group +
+               " but this session is not yet: log out and in again";
+    return text + "; add your user to group " + group + " (sudo usermod -aG " + group +
+           " $USER) and log in again";
+}
+
+} // namespace
+
+std::string OpenFailureHint(int error, const std::string& device) {
     switch (error) {
     case 0:
         return {};
@@ -158,8 +216,8 @@ std::string OpenFailureHint(int error) {
         return "no such device";
     case EACCES:
     case EPERM:
-        return "permission denied: add your user to the dialout group "
-               "(sudo usermod -aG dialout $USER) and log in again";
+        if (!device.empty()) return PermissionHint(device);
+        return "permission denied";
     case EBUSY:
         return "in use by another program";
     case ENOTTY:

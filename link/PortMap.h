@@ -5,8 +5,10 @@
 //     Com1 /dev/ttyUSB0 nocts
 //
 // `nocts` marks a line without a CTS wire: CTS then reads as set while the
-// port is open. Names match without regard to case. Without the file, or
-// without a line for a port, "Com1".."Com8" are /dev/ttyS0../dev/ttyS7.
+// port is open. Port names are "Com1".."Com8" in any case, as the port
+// selector offers them. A UTF-8 byte-order mark at the start is skipped.
+// Without the file, or without a line for a port, "Com1".."Com8" are
+// /dev/ttyS0../dev/ttyS7.
 #pragma once
 
 #include <optional>
@@ -65,8 +67,12 @@ std::string DefaultPortDevice(std::string_view name);
 TPortResolution ResolvePort(std::string_view name, const std::string& mapPath = PortMapFileName);
 
 // A short explanation of an open failure (errno) for the operator:
-// ENOENT "no such device", EACCES "permission denied: add your user to the
-// dialout group ...", EBUSY "in use by another program", others strerror.
-std::string OpenFailureHint(int error);
+// ENOENT "no such device", EBUSY "in use by another program", others
+// strerror. For EACCES with the `device` named, the hint gives the device's
+// owner, group and mode and what would let this user open it.
+std::string OpenFailureHint(int error, const std::string& device = {});
+
+// "crw-rw----" for a stat mode.
+std::string ModeText(unsigned mode);
 
 } // namespace orvan

@@ -54,19 +54,23 @@ int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop) {
     if (!state.ExchangeOpen) return;
     try {
-        int64_t quietFrom = clock.NowMs();
-        while (!stop.stop_requested() && clock.NowMs() - quietFrom < QuietLineMs) {
-            uint8_t b = 0;
-            if (port.Read(&b, 1) == 1) {
-                quietFrom = clock.NowMs();
-                continue;
-            }
-            port.WaitInput(WaitSliceMs * 5);
+        int64_t quietSince = clock.NowMs();
+        for (;;) {
+            // Whatever the writer still sends belongs to the abandoned block.
+            uint8_t sink[256];
+            while (port.Read(sink, sizeof sink) > 0)
+                quietSince = clock.NowMs();
+            if (stop.stop_requested()) return;
+            const int64_t left = quietSince + QuietLineMs - clock.NowMs();
+            if (left <= 0) break;
+            port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
         }
     } catch (const ECommError&) {
-        // The line is gone: nothing is left to settle on it.
+        // The line is gone: nothing was settled, and the exchange that
+        // follows fails at once on the closed port.
+        return;
     }
-    if (!stop.stop_requested()) state.ExchangeOpen = false;
+    state.ExchangeOpen = false;
 }
 
 TWriterProtocol::TWriterProtocol(IPort& port, TBufferBlock& buffers, const TDeviceState& device,
@@ -119,10 +123,17 @@ void TWriterProtocol::Purge() {
 
 // A port that fails mid-exchange (the line went away) ends the primitive
 // as a writer that stopped answering would.
-template <class F> WriterResult TWriterProtocol::Guarded(F&& body) {
+template <class F> WriterResult TWriterProtocol::Exchange(F&& body) {
     try {
-        return body();
+        SettleLine(Port, Clock, State, Stop);
+        if (State.ExchangeOpen) return WriterResult::TimeOut; // stopped while settling
+        State.ExchangeOpen = true;
+        bool closed = false;
+        const WriterResult r = body(closed);
+        State.ExchangeOpen = !closed;
+        return r;
     } catch (const ECommError&) {
+        State.ExchangeOpen = true;
         return WriterResult::TimeOut;
     }
 }
@@ -139,11 +150,14 @@ bool TWriterProtocol::SendHeaderBytes(bool pause) {
     return true;
 }
 
+// An unexpected reply means host and writer disagree on where they are in
+// the exchange: the writer may be inside a block, so it stays open.
 WriterResult TWriterProtocol::CheckWriter() {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         if (!CtsGate(Stamp()) || !SendByte(WriterPoll)) return WriterResult::TimeOut;
         const int r = NextByte(Stamp(), TWait::Reply);
+        closed = r >= 0;
         switch (r) {
         case -1:
             return WriterResult::TimeOut;
@@ -156,16 +170,21 @@ WriterResult TWriterProtocol::CheckWriter() {
         case ReplyUniversal:
             return WriterResult::WriterUniversal;
         default:
+            closed = false;
             return WriterResult::BadReply;
         }
     });
 }
 
+// Ready closes the header's exchange: the block that follows is the next
+// primitive's (or the operation's own loop's) to open.
 WriterResult TWriterProtocol::SendHeader() {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         if (!SendHeaderBytes(true)) return WriterResult::TimeOut;
-        switch (NextByte(Stamp(), TWait::Reply)) {
+        const int r = NextByte(Stamp(), TWait::Reply);
+        closed = r >= 0;
+        switch (r) {
         case -1:
             return WriterResult::TimeOut;
         case ReplyAccepted:
@@ -177,13 +196,14 @@ WriterResult TWriterProtocol::SendHeader() {
         case ReplyNoChip:
             return WriterResult::NoChip;
         default:
+            closed = false;
             return WriterResult::BadReply;
         }
     });
 }
 
 WriterResult TWriterProtocol::Read8BitData(int n) {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         if (!SendHeaderBytes(false)) return WriterResult::TimeOut;
         n = std::clamp(n, 0, TransferBytes);
@@ -194,12 +214,14 @@ WriterResult TWriterProtocol::Read8BitData(int n) {
             Buffers.TransferBuffer[static_cast<size_t>(i++)] = static_cast<uint8_t>(b);
             start = Stamp();
         }
+        closed = true;
         return WriterResult::Done;
     });
 }
 
 WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
     const int stored = std::clamp(n, 0, TransferBytes);
+    LastEndMark = false;
     WriterResult result = WriterResult::Done;
     int i = 0;
     int start = Stamp();
@@ -207,6 +229,7 @@ WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
         const int b = NextByte(start, how);
         if (b < 0) return WriterResult::TimeOut;
         if (b == ReplyEndMark) {
+            LastEndMark = true;
             // One byte short of n still counts as complete.
             if (i < n - 1) result = WriterResult::BadReply;
             break;
@@ -224,49 +247,76 @@ WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
     return result;
 }
 
+namespace {
+
+// A read is over for the writer once it sent its end mark, its error code or
+// every byte asked for. An early end mark (BadReply) ended it too; a stray
+// byte with bit 7 set did not.
+bool ReadClosed(WriterResult r, bool sawEndMark) {
+    return r == WriterResult::Done || r == WriterResult::NoChip ||
+           r == WriterResult::AdapterError || (r == WriterResult::BadReply && sawEndMark);
+}
+
+} // namespace
+
 WriterResult TWriterProtocol::Read7BitData(int n, bool untilEnd) {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         if (!SendHeaderBytes(false)) return WriterResult::TimeOut;
-        return Read7BitLoop(n, untilEnd);
+        const WriterResult r = Read7BitLoop(n, untilEnd);
+        closed = ReadClosed(r, LastEndMark);
+        return r;
     });
 }
 
 WriterResult TWriterProtocol::ReadWriterID(int n) {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         if (!CtsGate(Stamp()) || !SendByte(Buffers.CommandHeader[0])) return WriterResult::TimeOut;
-        return Read7BitLoop(n, false);
+        const WriterResult r = Read7BitLoop(n, false);
+        closed = ReadClosed(r, LastEndMark);
+        return r;
     });
 }
 
 WriterResult TWriterProtocol::WriteData(int n, bool extra) {
-    return Guarded([&] {
+    return Exchange([&](bool& closed) {
         Purge();
         WriterResult result = WriterResult::BlockDone;
         const int limit = std::min(n + 5, TransferBytes);
+        int missed = 0; // reply time-outs in a row
         for (int i = 0; i < limit; ++i) {
             if (!CtsGate(Stamp())) return WriterResult::TimeOut;
             if (!SendByte(Buffers.TransferBuffer[static_cast<size_t>(i)]))
                 return WriterResult::TimeOut;
             const int r = NextByte(Stamp(), TWait::Reply);
             if (r < 0) {
-                if (StopRequested()) return WriterResult::TimeOut;
+                // A writer that misses one reply may have lost a byte on the
+                // line; one that misses two has stopped answering, and
+                // offering it the rest at 3 s a byte helps nobody.
+                if (StopRequested() || ++missed >= 2) return WriterResult::TimeOut;
                 // Recorded; a later error reply replaces it, the block goes on.
                 result = WriterResult::TimeOut;
-            } else if (r == ReplyAccepted) {
+                continue;
+            }
+            missed = 0;
+            if (r == ReplyAccepted) {
             } else if (r == ReplyBlockEnd) {
                 if (i < n - 1) result = WriterResult::BadReply;
+                closed = true;
                 break;
             } else if (r == ReplyWriteFail) {
                 State.FailIndex = i;
                 result = WriterResult::WriteFail;
+                closed = true;
                 break;
             } else if (r == ReplyAdapterError) {
                 result = WriterResult::AdapterError;
+                closed = true;
                 break;
             } else if (r == ReplyNoChip) {
                 result = WriterResult::NoChip;
+                closed = true;
                 break;
             } else {
                 result = WriterResult::BadReply;

@@ -74,19 +74,24 @@ inline constexpr int WaitSliceMs = 10;
 // byte times at 115200 baud, far inside the driver's receive buffer.
 inline constexpr int StreamPauseMs = 1;
 
+// How long the line stays quiet before the writer is taken to have dropped a
+// half-received header or block: the writer forgets one after a gap of a
+// second, and a little more covers the two clocks' disagreement.
+inline constexpr int QuietLineMs = 1100;
+
+// When `state.ExchangeOpen`: discards whatever the writer still sends and
+// waits until the line has been quiet for QuietLineMs, then clears the
+// flag. Returns at once when the flag is clear; a stop request, or a line
+// that has gone, ends the wait with the flag still set. Every primitive calls it first, and so do
+// the operations' own streaming loops.
+void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
+
 // Building blocks for the operations' own streaming loops, which time the
 // writer by their own deadline (milliseconds on `clock`).
 // True once CTS is on; false at the deadline or on a stop request.
 bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
 // The next byte received, or -1 at the deadline or on a stop request.
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
-
-// After an exchange that ended inside a header or block: discards what
-// arrives and waits until the line has been quiet longer than the writer
-// takes to drop a half command, then clears ExchangeOpen. Does nothing when
-// the last exchange ended properly.
-inline constexpr int QuietLineMs = 1100;
-void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
 
 class TWriterProtocol {
   public:
@@ -106,7 +111,8 @@ class TWriterProtocol {
     // CommandHeader byte 0 alone, then n 7-bit bytes.
     WriterResult ReadWriterID(int n);
     // TransferBuffer bytes, one reply each, until the writer ends the block
-    // (at most n + 5 bytes with `extra`, n + 1 without).
+    // (at most n + 5 bytes with `extra`, n + 1 without). A writer that misses
+    // two replies in a row has stopped answering: TimeOut.
     WriterResult WriteData(int n, bool extra);
 
   private:
@@ -119,8 +125,9 @@ class TWriterProtocol {
     void Purge();
     bool SendHeaderBytes(bool pause);
     WriterResult Read7BitLoop(int n, bool untilEnd);
-
-    template <class F> WriterResult Guarded(F&& body);
+    // Settles the line, marks the exchange open and runs `body(closed)`,
+    // which sets `closed` when the writer is known to be out of the block.
+    template <class F> WriterResult Exchange(F&& body);
 
     IPort& Port;
     TBufferBlock& Buffers;
@@ -128,6 +135,7 @@ class TWriterProtocol {
     TProtocolState& State;
     IClock& Clock;
     std::stop_token Stop;
+    bool LastEndMark = false; // the last 7-bit loop ended on the end mark
 };
 
 } // namespace orvan

@@ -47,6 +47,21 @@ TWriterLink::TWriterLink() {
     Comm1.SetDeviceName("Com2");
     Comm1.SetReadBufSize(8192);
     Comm1.SetWriteBufSize(0);
+    Comm1.OnLineLost = [this](TCustomComm&) {
+        PortFailed = true;
+        LineLostNotice = true;
+    };
+}
+
+// Closed while the flags its line-lost handler sets still exist.
+TWriterLink::~TWriterLink() {
+    Comm1.Close();
+}
+
+std::string TWriterLink::LineLostMessage() const {
+    return PortErrorMessage(Comm1.DeviceName(),
+                            "the line hung up or failed (cable or adapter unplugged?); "
+                            "the next command opens it again");
 }
 
 std::string TWriterLink::CheckComPort(const std::string& portName, int handshakeIndex) {
@@ -71,6 +86,7 @@ std::string TWriterLink::CheckComPort(const std::string& portName, int handshake
         reason = e.what();
     }
     PortFailed = !Comm1.Enabled();
+    LineLostNotice = false; // this check's own message says it now
     if (!PortFailed) return "";
     return PortErrorMessage(portName, reason);
 }
@@ -89,8 +105,8 @@ TWriterProtocol TWriterLink::Protocol(TWorkspace& ws, std::stop_token stop) {
     return TWriterProtocol(Comm1, ws.Buffers, ws.Device, *this, *Clock, std::move(stop));
 }
 
-std::string TWriterLink::ConnectCheck(TWorkspace& ws) {
-    const WriterResult r = Protocol(ws).CheckWriter();
+std::string TWriterLink::ConnectCheck(TWorkspace& ws, std::stop_token stop) {
+    const WriterResult r = Protocol(ws, std::move(stop)).CheckWriter();
     return ConnectMessage(r, Comm1.DeviceName());
 }
 
@@ -101,8 +117,8 @@ std::string TWriterLink::PortChange(TWorkspace& ws, const std::string& portName,
     return ConnectCheck(ws);
 }
 
-std::string TWriterLink::AboutPoll(TWorkspace& ws) {
-    TWriterProtocol p = Protocol(ws);
+std::string TWriterLink::AboutPoll(TWorkspace& ws, std::stop_token stop) {
+    TWriterProtocol p = Protocol(ws, std::move(stop));
     if (p.CheckWriter() == WriterResult::WriterUniversal) {
         ClearWriterId();
         ws.Buffers.CommandHeader[0] = WriterIdRequest;

@@ -8,6 +8,7 @@
 #include "link/Header.h"
 #include "link/Protocol.h"
 
+#include <atomic>
 #include <stop_token>
 #include <string>
 
@@ -39,11 +40,15 @@ std::string UpperCase(std::string text);
 class TWriterLink : public TProtocolState {
   public:
     TWriterLink();
+    ~TWriterLink();
     TWriterLink(const TWriterLink&) = delete;
     TWriterLink& operator=(const TWriterLink&) = delete;
 
     TComm Comm1;
-    bool PortFailed = false;
+    // Set when the last CheckComPort could not open the port, and when the
+    // line was lost afterwards (a hang-up or an I/O error closed it, on
+    // whichever thread noticed); chip commands then open it again first.
+    std::atomic<bool> PortFailed{false};
     TSavedPortSettings SavedPortSettings;
     TPulseWidths PulseWidths;
     // The time-out clock of every exchange on this link.
@@ -64,13 +69,21 @@ class TWriterLink : public TProtocolState {
     // the writer poll. The one message to show.
     std::string PortChange(TWorkspace& ws, const std::string& portName, int handshakeIndex);
     // Polls the writer and returns the connect message.
-    std::string ConnectCheck(TWorkspace& ws);
+    std::string ConnectCheck(TWorkspace& ws, std::stop_token stop = {});
     // The about box's poll: for a universal writer, its firmware text
     // (kept in WriterIdText). Returns the text to show, "Unknown" if empty.
-    std::string AboutPoll(TWorkspace& ws);
+    std::string AboutPoll(TWorkspace& ws, std::stop_token stop = {});
+
+    // True once after the line was lost: the window shows the port error
+    // (LineLostMessage) a single time, not at every timer tick.
+    bool TakeLineLostNotice() { return LineLostNotice.exchange(false); }
+    std::string LineLostMessage() const;
 
     // The header for the next exchange (GetICInfo first).
     void GetHeader(TWorkspace& ws, unsigned area, unsigned action) const;
+
+  private:
+    std::atomic<bool> LineLostNotice{false};
 };
 
 } // namespace orvan

@@ -45,6 +45,8 @@ const char* Usage =
     "  --port ComN\n"
     "  --link PATH            make PATH a symbolic link to the pty\n"
     "  --pace                 pace every byte as a 115200-baud line (86.8 us each way)\n"
+    "  --latency MS           model a USB adapter's latency timer: each reply is held\n"
+    "                         until the next multiple of MS after the byte that caused it\n"
     "  --control FILE         fault lines (options below without '--'), re-read\n"
     "                         whenever FILE changes; steps then count from 0 again\n"
     "  --verbose              log every byte on stderr\n"
@@ -170,6 +172,7 @@ int main(int argc, char** argv) {
     std::string firmware = "OW-SIM V1.00";
     TWriterKind kind = TWriterKind::Universal;
     bool fresh = false, pace = false, verbose = false;
+    int64_t latencyNs = 0;
     TSimFaults faults;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -206,7 +209,16 @@ int main(int argc, char** argv) {
             take(link);
         else if (a == "--pace")
             pace = true;
-        else if (a == "--control")
+        else if (a == "--latency") {
+            std::string t;
+            take(t);
+            long ms = 0;
+            if (!ParseLong(t, ms) || ms < 1 || ms > 1000) {
+                std::cerr << "writer-sim: --latency takes milliseconds, 1..1000\n";
+                return 2;
+            }
+            latencyNs = ms * 1'000'000;
+        } else if (a == "--control")
             take(control);
         else if (a == "--verbose")
             verbose = true;
@@ -394,6 +406,9 @@ int main(int argc, char** argv) {
                     if (pace) arrived = std::max(readNs, lastInNs) + ByteNs;
                     lastInNs = arrived;
                     int64_t due = arrived + int64_t(writer.Faults().DelayMs) * 1'000'000;
+                    // The adapter's timer runs on its own; a reply waits
+                    // for its next tick.
+                    if (latencyNs > 0 && !reply.empty()) due = (due / latencyNs + 1) * latencyNs;
                     for (uint8_t r : reply) {
                         if (pace) due = std::max(due, lastOutNs) + ByteNs;
                         lastOutNs = due;

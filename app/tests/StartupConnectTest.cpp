@@ -107,6 +107,26 @@ class StartupConnectTest : public QObject {
         QCOMPARE(Texts(), QStringList{"Connect OK!"});
         QVERIFY(!form->Link().PortFailed);
     }
+
+    void pulledCableIsShownOnceAndTheNextCommandReopens() {
+        StartSim({"--type", "universal"});
+        auto form = StartForm();
+        QCOMPARE(Texts(), QStringList{"Connect OK!"});
+        Recorder->Boxes.clear();
+        Sim.reset(); // the line hangs up
+        QTRY_VERIFY(form->Link().PortFailed);
+        QVERIFY(!form->Link().Comm1.Enabled());
+        form->Timer1Timer();
+        form->Timer1Timer();
+        QCOMPARE(Recorder->Boxes.size(), size_t(1));
+        QVERIFY2(Texts()[0].startsWith("Open  COM1 Port Error!!\n"), qPrintable(Texts()[0]));
+        // Plugged back in: a chip command's entry opens the port again.
+        StartSim({"--type", "universal"});
+        QVERIFY(form->ChipCommandEntry());
+        QVERIFY(!form->Link().PortFailed);
+        QVERIFY(form->Link().Comm1.Enabled());
+        QCOMPARE(Recorder->Boxes.size(), size_t(1));
+    }
 };
 
 QTEST_MAIN(StartupConnectTest)

@@ -264,7 +264,7 @@ TEST_F(Ops, StoppedRunLeavesTheWriterReadyForTheNext) {
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), 130); // 128 + SIGINT
     EXPECT_NE(text.find("ERROR: Stopped\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Program Ok!!"), std::string::npos) << text;
 

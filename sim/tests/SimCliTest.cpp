@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace orvan::sim::test {
 namespace {
@@ -92,6 +97,77 @@ TEST_F(Cli, AboutShowsTheFirmwareOfAUniversalWriter) {
     // Type 1 and 2 writers are not asked.
     StartSim({"--type", "1", "--firmware", "SECRET"}, "Com3");
     EXPECT_EQ(Cmd({"-P", "Com3", "-d", "OV128", "about"}).Out, "Unknown\n");
+}
+
+// A map with a name the port selector never offers is refused as a whole,
+// naming the line, even for the port whose own line is good.
+TEST_F(Cli, BadPortNamesInTheMapAreReportedWithTheirLine) {
+    StartSim({});
+    const std::string good = ReadFile(Dir.File("ports.map"));
+    for (const char* bad : {"COM9 /dev/ttyS8\n", "sim /dev/pts/99 nocts\n", "Com 1 /dev/ttyS0\n"}) {
+        WriteFile(Dir.File("ports.map"), good + bad);
+        const TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "connect"});
+        EXPECT_EQ(r.Status, 1) << bad;
+        EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM1 Port Error!!") << bad;
+        EXPECT_NE(r.Out.find("ports.map line 3: port name"), std::string::npos) << r.Out;
+    }
+    // With a byte-order mark in front (a map saved by a Windows editor).
+    WriteFile(Dir.File("ports.map"), "\xEF\xBB\xBF" + good);
+    EXPECT_EQ(Cmd({"-P", "Com1", "-d", "OV128", "connect"}).Out, "Connect OK!\n");
+}
+
+// An operator's Ctrl+C (or a supervisor's SIGTERM, or a closed terminal's
+// SIGHUP) while orvan-cli waits for a silent writer: it stops between two
+// bytes, puts back the line settings it found and exits with 128 + signal.
+TEST_F(Cli, StopSignalsPutTheLineBackAndSetTheExitStatus) {
+    StartSim({"--silent"});
+    // The test holds the line too, with settings of its own to be found.
+    const int line = ::open(Sim->Slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(line, 0);
+    termios found{};
+    ASSERT_EQ(::tcgetattr(line, &found), 0);
+    ::cfsetspeed(&found, B4800);
+    found.c_cflag = (found.c_cflag & ~(CSIZE | PARODD)) | CS7 | PARENB | CSTOPB;
+    found.c_iflag |= IXON | ICRNL;
+    found.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(::tcsetattr(line, TCSANOW, &found), 0);
+    ASSERT_EQ(::tcgetattr(line, &found), 0);
+
+    for (const auto& [sig, status] : {std::pair{SIGTERM, 143}, {SIGINT, 130}, {SIGHUP, 129}}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            if (::chdir(Dir.Path().c_str()) != 0) ::_exit(126);
+            ::execl(ORVAN_CLI, ORVAN_CLI, "-P", "Com1", "-d", "OV128", "connect", nullptr);
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        // Waiting once the line is at the writer's 115200 baud.
+        bool waiting = false;
+        for (int k = 0; k < 500 && !waiting; ++k) {
+            termios now{};
+            waiting = ::tcgetattr(line, &now) == 0 && ::cfgetospeed(&now) == B115200;
+            if (!waiting) ::usleep(10'000);
+        }
+        EXPECT_TRUE(waiting) << "orvan-cli never set the line";
+        ::usleep(100'000); // well inside the poll's wait for the reply
+        ASSERT_EQ(::kill(pid, sig), 0);
+        int raw = 0;
+        ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+        // A stop that the exchange missed would end at the time-out with 1.
+        ASSERT_TRUE(WIFEXITED(raw)) << "signal " << sig;
+        EXPECT_EQ(WEXITSTATUS(raw), status) << "signal " << sig;
+
+        termios after{};
+        ASSERT_EQ(::tcgetattr(line, &after), 0);
+        EXPECT_EQ(::cfgetospeed(&after), B4800) << "signal " << sig;
+        EXPECT_EQ(after.c_cflag, found.c_cflag) << "signal " << sig;
+        EXPECT_EQ(after.c_iflag, found.c_iflag) << "signal " << sig;
+        EXPECT_EQ(after.c_lflag, found.c_lflag) << "signal " << sig;
+    }
+    ::close(line);
 }
 
 } // namespace

@@ -221,5 +221,58 @@ TEST_F(Link, SimulatorStopsCleanlyAndKeepsTheChip) {
     EXPECT_FALSE(std::filesystem::exists(Image() + ".tmp"));
 }
 
+// Closing an operation's dialog in the middle of a transfer must never make
+// the next operation fail: the writer is left inside the block, and the
+// next exchange waits until it has dropped it.
+TEST_F(Link, AStopMidBlockIsFollowedByAGoodPoll) {
+    Start(Blank("OV132"));
+    // Program memory, stopped after a while.
+    Header(HeaderArea::ProgramMemory, HeaderAction::Program);
+    ASSERT_EQ(Proto->SendHeader(), WriterResult::Ready);
+    std::fill_n(Transfer(), Ws->Device.ICMemBytes, 0x00);
+    {
+        std::stop_source stop;
+        TWriterProtocol worker{Comm,  Ws->Buffers,   Ws->Device,
+                               State, SystemClock(), stop.get_token()};
+        std::jthread closer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            stop.request_stop();
+        });
+        EXPECT_EQ(worker.WriteData(Ws->Device.ICMemBytes, true), WriterResult::TimeOut);
+    }
+    EXPECT_TRUE(State.ExchangeOpen);
+    EXPECT_EQ(Proto->CheckWriter(), WriterResult::WriterUniversal);
+    EXPECT_FALSE(State.ExchangeOpen);
+
+    // A read of the whole program memory, stopped while the writer streams.
+    Header(HeaderArea::ProgramMemory, HeaderAction::Read);
+    {
+        std::stop_source stop;
+        TWriterProtocol worker{Comm,  Ws->Buffers,   Ws->Device,
+                               State, SystemClock(), stop.get_token()};
+        stop.request_stop(); // at the first wait, with the block on its way
+        EXPECT_EQ(worker.Read7BitData(Ws->Device.ICMemBytes, true), WriterResult::TimeOut);
+    }
+    EXPECT_TRUE(State.ExchangeOpen);
+    Header(HeaderArea::Option, HeaderAction::Read);
+    ASSERT_EQ(Proto->Read7BitData(6, true), WriterResult::Done);
+    EXPECT_EQ(Transfer()[0], 0x7F);
+    EXPECT_EQ(Proto->CheckWriter(), WriterResult::WriterUniversal);
+}
+
+// A writer that stops answering in the middle of a block: two missed
+// replies end WriteData, not one 3-second time-out for every byte left.
+TEST_F(Link, WriteDataToAWriterThatFallsSilent) {
+    // Steps 0-9 are the header, 10 the first data byte: silent from 13 on.
+    Start(Blank("OV128"), {"--silent-from", "13"});
+    Header(HeaderArea::ProgramMemory, HeaderAction::Program);
+    ASSERT_EQ(Proto->SendHeader(), WriterResult::Ready);
+    std::fill_n(Transfer(), Ws->Device.ICMemBytes, 0x00);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(Proto->WriteData(Ws->Device.ICMemBytes, true), WriterResult::TimeOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
+    EXPECT_TRUE(State.ExchangeOpen);
+}
+
 } // namespace
 } // namespace orvan::sim::test

@@ -79,7 +79,8 @@ TEST_F(ProtocolFixture, CheckWriterMapsThePollAnswer) {
         TManualClock clock{500};
         TFakePort port{clock};
         Device.ICWriterType = c.writerType;
-        TWriterProtocol p{port, *Buffers, Device, State, clock};
+        TProtocolState state; // each case on a writer of its own
+        TWriterProtocol p{port, *Buffers, Device, state, clock};
         port.Preload({0xB4}); // stale byte: the purge must drop it
         if (c.reply >= 0) port.ReplyTo(0, {static_cast<uint8_t>(c.reply)});
         EXPECT_EQ(p.CheckWriter(), c.expected) << std::hex << c.reply;
@@ -250,10 +251,12 @@ TEST_F(ProtocolFixture, PortFailureMidExchangeIsATimeOut) {
     Port.ThrowOnWriteIndex = 3;
     EXPECT_EQ(Proto.SendHeader(), WriterResult::TimeOut);
     EXPECT_EQ(Port.Sent.size(), 3u);
+    EXPECT_TRUE(State.ExchangeOpen);
 
     TManualClock clock{500};
     TFakePort port{clock};
-    TWriterProtocol p{port, *Buffers, Device, State, clock};
+    TProtocolState fresh;
+    TWriterProtocol p{port, *Buffers, Device, fresh, clock};
     port.ThrowOnWaitAfter = 10;
     EXPECT_EQ(p.Read7BitData(4, true), WriterResult::TimeOut);
     EXPECT_LT(clock.NowMs(), 1000); // at once, not after the time-out

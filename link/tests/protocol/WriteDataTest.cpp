@@ -1,5 +1,6 @@
 // WriteData: one reply per byte, the n + 5 bound, FailIndex, and the rule
-// that a reply time-out is recorded while the block goes on.
+// that a single reply time-out is recorded while the block goes on, but two
+// in a row end it.
 #include "link/FakePort.h"
 #include "link/Protocol.h"
 
@@ -78,10 +79,26 @@ INSTANTIATE_TEST_SUITE_P(
         TCase{"TimeOutThenFail", 4, true, {Silent, 0xB1}, WriterResult::WriteFail, 2, 1},
         TCase{"TimeOutThenNoChip", 4, true, {Silent, 0xFE}, WriterResult::NoChip, 2, {}},
         TCase{"TimeOutThenEarlyEnd", 4, true, {Silent, 0xB0}, WriterResult::BadReply, 2, {}},
+        // A writer that misses two replies in a row has stopped answering.
         TCase{"AllSilent",
               1,
               true,
               {Silent, Silent, Silent, Silent, Silent, Silent},
+              WriterResult::TimeOut,
+              2,
+              {}},
+        TCase{"SilentMidBlock",
+              8,
+              true,
+              {0xB5, 0xB5, 0xB5, Silent, Silent, 0xB5},
+              WriterResult::TimeOut,
+              5,
+              {}},
+        // Misses apart from each other are single misses.
+        TCase{"MissesApart",
+              4,
+              true,
+              {Silent, 0xB5, Silent, 0xB5, Silent, 0xB0},
               WriterResult::TimeOut,
               6,
               {}}),

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvan {
@@ -36,7 +39,7 @@ TEST(PortMap, EntriesCommentsAndCase) {
                                          "\n"
                                          "  Com1\t/dev/ttyUSB0   nocts  # 3-wire cable\r\n"
                                          "COM3 /dev/ttyACM0\n"
-                                         "sim /dev/pts/4 NOCTS");
+                                         "cOm5 /dev/pts/4 NOCTS");
     ASSERT_TRUE(map.Valid()) << map.Error();
     ASSERT_EQ(map.Entries().size(), 3u);
     EXPECT_EQ(map.Entries()[0].Line, 3);
@@ -48,7 +51,7 @@ TEST(PortMap, EntriesCommentsAndCase) {
     r = map.Resolve("Com3");
     EXPECT_EQ(r.Device, "/dev/ttyACM0");
     EXPECT_FALSE(r.NoCts);
-    EXPECT_TRUE(map.Resolve("SIM").NoCts);
+    EXPECT_TRUE(map.Resolve("COM5").NoCts);
     // A port the map leaves out keeps its default.
     EXPECT_EQ(map.Resolve("Com2").Device, "/dev/ttyS1");
 }
@@ -64,6 +67,18 @@ TEST(PortMap, MalformedLinesAreNamed) {
         {"Com1 /dev/ttyUSB0 nocts 9600\n", "line 1: unexpected text \"9600\""},
         {"Com1 /dev/ttyUSB0\n\ncom1 /dev/ttyUSB1\n",
          "line 3: port \"com1\" is already mapped on line 1"},
+        // Only the names the port selector offers can ever be looked up.
+        {"Com1 /dev/ttyUSB0\nsim /dev/pts/4\n",
+         "line 2: port name \"sim\" is not one of Com1 .. Com8"},
+        {"Com9 /dev/ttyUSB0\n", "line 1: port name \"Com9\""},
+        {"Com0 /dev/ttyUSB0\n", "line 1: port name \"Com0\""},
+        {"Com10 /dev/ttyUSB0\n", "line 1: port name \"Com10\""},
+        {"/dev/ttyUSB0 Com1\n", "line 1: port name \"/dev/ttyUSB0\""},
+        {"COM 1 /dev/ttyUSB0\n", "line 1: port name \"COM\""},
+        // A second byte-order mark, or one not at the start, is text.
+        {"\xEF\xBB\xBF\xEF\xBB\xBF"
+         "Com1 /dev/ttyS0\n",
+         "line 1: port name"},
     };
     for (const auto& c : cases) {
         const TPortMap map = TPortMap::Parse(c.text);
@@ -75,6 +90,16 @@ TEST(PortMap, MalformedLinesAreNamed) {
         EXPECT_FALSE(r.Ok);
         EXPECT_EQ(r.Error, map.Error());
     }
+}
+
+TEST(PortMap, AByteOrderMarkIsSkipped) {
+    const TPortMap map = TPortMap::Parse("\xEF\xBB\xBF"
+                                         "Com2 /dev/ttyUSB1 nocts\r\n"
+                                         "Com3 /dev/ttyUSB2\r\n");
+    ASSERT_TRUE(map.Valid()) << map.Error();
+    EXPECT_EQ(map.Resolve("com2").Device, "/dev/ttyUSB1");
+    EXPECT_EQ(map.Resolve("com3").Device, "/dev/ttyUSB2");
+    EXPECT_EQ(map.Entries()[0].Name, "Com2");
 }
 
 TEST(PortMap, LoadFromFile) {
@@ -102,11 +127,41 @@ TEST(PortMap, LoadFromFile) {
 
 TEST(PortMap, OpenFailureHints) {
     EXPECT_EQ(OpenFailureHint(ENOENT), "no such device");
-    EXPECT_EQ(OpenFailureHint(EACCES), "permission denied: add your user to the dialout group "
-                                       "(sudo usermod -aG dialout $USER) and log in again");
+    EXPECT_EQ(OpenFailureHint(EACCES), "permission denied");
     EXPECT_EQ(OpenFailureHint(EBUSY), "in use by another program");
     EXPECT_EQ(OpenFailureHint(0), "");
     EXPECT_FALSE(OpenFailureHint(EMFILE).empty());
+}
+
+// The permission hint reads the device's owner, group and mode instead of
+// guessing a group; a scratch file stands in for the device.
+TEST(PortMap, PermissionHintNamesOwnerGroupAndMode) {
+    char name[] = "/tmp/orvan-perm-XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const std::string path = name;
+    const passwd* pw = ::getpwuid(::getuid());
+    const group* gr = ::getgrgid(::getgid());
+    ASSERT_TRUE(pw && gr);
+    const std::string owner = std::string(pw->pw_name) + ":" + gr->gr_name;
+
+    ASSERT_EQ(::chmod(name, 0660), 0);
+    std::string hint = OpenFailureHint(EACCES, path);
+    EXPECT_EQ(hint.rfind("permission denied: " + path + " is -rw-rw---- " + owner + "; ", 0), 0u)
+        << hint;
+    // Our own group: membership is not the problem, the session is.
+    EXPECT_NE(hint.find("you are in group " + std::string(gr->gr_name)), std::string::npos) << hint;
+
+    ASSERT_EQ(::chmod(name, 0600), 0);
+    hint = OpenFailureHint(EACCES, path);
+    EXPECT_NE(hint.find("-rw------- " + owner + "; only its owner may open it"), std::string::npos)
+        << hint;
+    EXPECT_EQ(hint.find("dialout"), std::string::npos) << hint;
+    std::remove(name);
+
+    EXPECT_EQ(OpenFailureHint(EACCES, "/nonexistent/tty"), "permission denied");
+    EXPECT_EQ(ModeText(S_IFCHR | 0620), "crw--w----");
 }
 
 } // namespace

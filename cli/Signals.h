@@ -1,0 +1,22 @@
+// SIGINT, SIGTERM and SIGHUP for orvan-cli: they ask the running command to
+// stop (the exchange ends between two bytes, the port is closed and its line
+// settings put back) and the process then exits with 128 + the signal's
+// number: 130, 143 or 129. That takes milliseconds, except after a chip
+// operation stopped inside a block: the writer is then given its second of
+// quiet to drop the block first, so that the next run finds it ready.
+#pragma once
+
+#include <stop_token>
+
+namespace orvan::cli {
+
+// Call first in main, before any thread starts: the three signals are then
+// taken by a watcher thread of their own. A command that has not ended
+// three seconds after the signal is ended with the same exit status.
+void InstallStopSignals();
+
+// Requested when one of the signals arrives; every exchange with the writer
+// takes it.
+std::stop_token StopToken();
+
+} // namespace orvan::cli
