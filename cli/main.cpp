@@ -27,6 +27,18 @@ const char* HelpText =
     "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
     "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
     "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
+    "  program-id -P PORT FILE [--id TEXT | --id-hex \"HH HH ...\"]\n"
+    "                             program the ID and the program's checksum into\n"
+    "                             the chip and read them back\n"
+    "  auto -P PORT FILE [--count N] [--no-blank-check] [--qtp QTPFILE]\n"
+    "                             auto program N chips in a row (the writer puts a\n"
+    "                             fresh chip in after each pass); one line a chip,\n"
+    "                             then the pass count; stops at the QTP file's end\n"
+    "  qtp FILE -o OUT --parts N  write a QTP file of N serial numbers for FILE\n"
+    "\n"
+    "Serial numbers (auto, qtp; else from --cfg):\n"
+    "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
+    "  [--random] [--lsb-first]\n"
     "\n"
     "Options:\n"
     "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
@@ -66,6 +78,11 @@ int main(int argc, char** argv) {
                 args.Option = v;
             else
                 args.CfgFile = v;
+        } else if (const int used = ParseProductionOption(a, i + 1 < argc ? argv[i + 1] : nullptr,
+                                                          args.Production);
+                   used != -1) {
+            if (used == -2) return UsageError("option " + a + " needs a value");
+            i += used;
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError("unknown option " + a + " (see --help)");
         } else if (args.Command.empty()) {
@@ -80,5 +97,8 @@ int main(int argc, char** argv) {
     if (args.Command == "convert") return CmdConvert(args);
     if (args.Command == "connect") return CmdConnect(args);
     if (args.Command == "about") return CmdAbout(args);
+    if (args.Command == "program-id") return CmdProgramID(args);
+    if (args.Command == "auto") return CmdAuto(args);
+    if (args.Command == "qtp") return CmdQtp(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }
