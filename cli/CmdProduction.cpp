@@ -1,6 +1,7 @@
 // program-id, auto and qtp: the production commands.
 #include "app/Workspace.h"
 #include "buffer/BufferOps.h"
+#include "buffer/HexText.h"
 #include "cli/Commands.h"
 #include "link/WriterLink.h"
 #include "ops/Operation.h"
@@ -35,6 +36,16 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
     ws = std::make_unique<TWorkspace>();
     if (const int rc = SetUpWorkspace(args, *ws)) return rc;
     if (const int rc = LoadDataFile(*ws, args.Files[0])) return rc;
+    if (!args.Option.empty()) {
+        bool valid = false;
+        const int32_t word = HexToInt(args.Option, valid);
+        if (!valid || args.Option.size() != 4 || word < 0 || word > 0x3FFF)
+            return UsageError("malformed --option " + args.Option +
+                              " (four hexadecimal digits, at most 3FFF)");
+        WordToPair(unsigned(word), ws->Buffers.OptionLo, ws->Buffers.OptionHi);
+        ws->RefreshData();
+        ws->CalChecksum();
+    }
     link = std::make_unique<TWriterLink>();
     const std::string error = link->CheckComPort("Com" + args.Port.substr(3), -1);
     if (link->PortFailed) {

@@ -80,6 +80,7 @@ void TAutoRun::Run() {
         break;
     }
 
+    SettleLine(Ctx.Port, Ctx.Clock, Ctx.State, Ctx.Stop);
     TWriterProtocol p = Ctx.Protocol();
     if (!WriterCheckPasses(p.CheckWriter(), D, "Label1", "Connect Timeout!!")) return Finish();
     if (!In.SkipBlankCheck && !BlankCheck(p)) return;
@@ -196,6 +197,9 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
     const int n = Ctx.Device.ICMemBytes;
     const int last = std::min(n + 5, int(copy.size()) - 1);
     bool shown = false;
+    // Until the writer closes the block, a stream that ends here leaves it
+    // waiting for more: the next exchange lets the line fall quiet first.
+    Ctx.State.ExchangeOpen = true;
     for (int k = 0; k <= last; ++k) {
         Ctx.Ticks.Restart();
         if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
@@ -223,13 +227,16 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
             if (k % 32 == 0) D.Text("Label3", a);
             continue;
         case ReplyBlockEnd:
+            Ctx.State.ExchangeOpen = false;
             D.Text("Label2", "Data program Ok!!");
             return true;
         case ReplyWriteFail:
+            Ctx.State.ExchangeOpen = false;
             D.Text("Label3", a);
             Fail("Label2", "Data program fail !!");
             return false;
         case ReplyNoChip:
+            Ctx.State.ExchangeOpen = false;
             Fail("Label2", "Nothing in socket or type error!");
             return false;
         default:

@@ -51,6 +51,7 @@ void ProgramIDThread(TOperationContext& ctx) {
     };
 
     ctx.GetICInfo();
+    SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     TWriterProtocol p = ctx.Protocol();
     if (!WriterCheckPasses(p.CheckWriter(), d, "Label1", "Connect Timeout!!")) return done();
 
