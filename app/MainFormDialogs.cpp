@@ -37,17 +37,8 @@ QMdiSubWindow* TMainForm::NewIDWindow() {
     return new TIDWindowPlaceholder(Ws());
 }
 
-void TMainForm::RunBlankCheckDialog() {}
-void TMainForm::RunReadDialog() {}
-void TMainForm::ReadRefresh() {}
-void TMainForm::RunVerifyDialog() {}
 void TMainForm::RunAutoProgramDialog() {}
-void TMainForm::RunProgramOptionDialog() {}
 void TMainForm::RunProgramIDDialog() {}
-void TMainForm::RunProgramMemoryDialog() {}
-void TMainForm::RunProgramEEPROMDialog() {}
-void TMainForm::RunForceWriteDialog() {}
-void TMainForm::RunOptionEditor() {}
 void TMainForm::RunSerialNoDialog() {}
 void TMainForm::RunCounterDialog() {}
 void TMainForm::RunLoadQTPFile() {}

@@ -6,6 +6,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormCommands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormWindows.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormDialogs.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainFormOps.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormLink.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageBoxes.cpp
@@ -17,6 +18,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Fillbuffer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Editsingledata.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/../info/Logo.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/../device/Editoptionform.cpp
 )
 
 add_executable(orvan-writer ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)

@@ -15,13 +15,15 @@ bool ValidPortName(const std::string& p) {
     return p.size() == 4 && UpperCase(p.substr(0, 3)) == "COM" && p[3] >= '1' && p[3] <= '8';
 }
 
-// The workspace for -d MODEL and the link with the port open; on failure
-// the exit status to return (the port error is printed).
+} // namespace
+
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
-            std::unique_ptr<TWriterLink>& link) {
+            std::unique_ptr<TWriterLink>& link, size_t files) {
     if (args.Port.empty() || (args.Model.empty() && args.CfgFile.empty()))
         return UsageError(std::string(command) + " needs -P PORT and -d MODEL");
-    if (!args.Files.empty()) return UsageError(std::string(command) + " takes no file arguments");
+    if (args.Files.size() != files)
+        return UsageError(std::string(command) +
+                          (files == 0 ? " takes no file arguments" : " needs one FILE"));
     if (!ValidPortName(args.Port)) return UsageError("-P takes Com1 .. Com8, not " + args.Port);
     ws = std::make_unique<TWorkspace>();
     if (const int rc = SetUpWorkspace(args, *ws)) return rc;
@@ -35,8 +37,6 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
     }
     return 0;
 }
-
-} // namespace
 
 int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;

@@ -22,35 +22,20 @@
 namespace orvan::cli {
 namespace {
 
-bool ValidPort(const std::string& p) {
-    return p.size() == 4 && UpperCase(p.substr(0, 3)) == "COM" && p[3] >= '1' && p[3] <= '8';
-}
-
-// The workspace with FILE loaded (and --cfg applied), the link's port open.
-int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
-            std::unique_ptr<TWriterLink>& link) {
-    if (args.Port.empty() || (args.Model.empty() && args.CfgFile.empty()))
-        return UsageError(std::string(command) + " needs -P PORT and -d MODEL (or --cfg FILE)");
-    if (args.Files.size() != 1) return UsageError(std::string(command) + " needs one FILE");
-    if (!ValidPort(args.Port)) return UsageError("-P takes Com1 .. Com8, not " + args.Port);
-    ws = std::make_unique<TWorkspace>();
-    if (const int rc = SetUpWorkspace(args, *ws)) return rc;
+// The workspace with FILE loaded (and --cfg and --option applied), the
+// link's port open.
+int PrepareRun(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
+               std::unique_ptr<TWriterLink>& link) {
+    if (const int rc = Prepare(args, command, ws, link, 1); rc != 0 || !link) return rc;
     if (const int rc = LoadDataFile(*ws, args.Files[0])) return rc;
     if (!args.Option.empty()) {
-        bool valid = false;
-        const int32_t word = HexToInt(args.Option, valid);
-        if (!valid || args.Option.size() != 4 || word < 0 || word > 0x3FFF)
+        unsigned word = 0;
+        if (!ParseOptionWord(args.Option, word))
             return UsageError("malformed --option " + args.Option +
                               " (four hexadecimal digits, at most 3FFF)");
-        WordToPair(unsigned(word), ws->Buffers.OptionLo, ws->Buffers.OptionHi);
+        WordToPair(word, ws->Buffers.OptionLo, ws->Buffers.OptionHi);
         ws->RefreshData();
         ws->CalChecksum();
-    }
-    link = std::make_unique<TWriterLink>();
-    const std::string error = link->CheckComPort("Com" + args.Port.substr(3), -1);
-    if (link->PortFailed) {
-        std::puts(error.c_str());
-        return 1;
     }
     return 0;
 }
@@ -94,16 +79,6 @@ std::string Shown(std::string text) {
     return text;
 }
 
-bool ParseDecimal(const std::string& text, long max, int& value) {
-    if (text.empty() || text.size() > 9) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    const long v = std::stol(text);
-    if (v > max) return false;
-    value = int(v);
-    return true;
-}
-
 // Serial settings from the command line, checked as the dialog's OK (or
 // its "QTP File" button) checks them.
 int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, int& parts) {
@@ -128,7 +103,6 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
 int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p) {
     const std::map<std::string, std::string*> valued = {{"--id", &p.IdText},
                                                         {"--id-hex", &p.IdHex},
-                                                        {"--count", &p.Count},
                                                         {"--qtp", &p.QtpFile},
                                                         {"--serial-addr", &p.SerialAddr},
                                                         {"--serial-bytes", &p.SerialBytes},
@@ -160,7 +134,7 @@ int CmdProgramID(const TArgs& args) {
     if (p.HasIdText && p.IdText.size() > 12) return UsageError("--id takes at most 12 characters");
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
-    if (const int rc = Prepare(args, "program-id", ws, link); rc != 0 || !link) return rc;
+    if (const int rc = PrepareRun(args, "program-id", ws, link); rc != 0 || !link) return rc;
     if (p.HasIdText) StoreASCIIID(ws->Buffers, p.IdText);
     if (p.HasIdHex) StoreHexID(ws->Buffers, p.IdHex);
     ws->CalChecksum();
@@ -175,12 +149,10 @@ int CmdProgramID(const TArgs& args) {
 
 int CmdAuto(const TArgs& args) {
     const TProductionArgs& p = args.Production;
-    int count = 1;
-    if (!p.Count.empty() && (!ParseDecimal(p.Count, 1000000, count) || count < 1))
-        return UsageError("--count takes a number of chips, 1 or more");
+    const int count = args.Count;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
-    if (const int rc = Prepare(args, "auto", ws, link); rc != 0 || !link) return rc;
+    if (const int rc = PrepareRun(args, "auto", ws, link); rc != 0 || !link) return rc;
     int parts = 0;
     if (!p.SerialBytes.empty() || !p.SerialAddr.empty() || !p.SerialValue.empty()) {
         if (p.SerialBytes.empty() || p.SerialAddr.empty() || p.SerialValue.empty())
@@ -203,8 +175,8 @@ int CmdAuto(const TArgs& args) {
         }
     }
     ws->GetICInfo();
-    if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers)) {
-        std::cerr << *question << "\n";
+    if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers); question && !args.Yes) {
+        std::cerr << *question << " (--yes programs all the same)\n";
         return 1;
     }
     ws->SkipBlankCheck = p.NoBlankCheck;

@@ -36,7 +36,6 @@ void PrintPanel(const TWorkspace& ws) {
     std::printf("Protect Sum: %s\n", ws.Panel.ProtectSum.c_str());
 }
 
-// Parses --option: exactly four hex digits, a 14-bit word.
 bool ParseOptionWord(const std::string& text, unsigned& word) {
     bool valid = false;
     const int32_t v = HexToInt(text, valid);

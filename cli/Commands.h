@@ -25,6 +25,9 @@ struct TArgs {
     std::string Port;               // -P PORT ("Com1".."Com8")
     std::string Option;             // --option HHHH
     std::string CfgFile;            // --cfg FILE
+    bool Protect = false;           // --protect
+    bool Yes = false;               // --yes: program over a blank reset word
+    int Count = 1;                  // --count N
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
 };
@@ -38,9 +41,12 @@ int ParseProductionOption(const std::string& a, const char* next, TProductionArg
 int UsageError(const std::string& text);
 
 } // namespace orvan::cli
+#include <memory>
+
 namespace orvan {
 class TWorkspace;
-}
+class TWriterLink;
+} // namespace orvan
 namespace orvan::cli {
 
 // Sets `ws` up as the model options say: --cfg FILE loads that configuration
@@ -54,11 +60,24 @@ int SetUpWorkspace(const TArgs& args, orvan::TWorkspace& ws);
 // failed or a record was damaged.
 int LoadDataFile(orvan::TWorkspace& ws, const std::string& path);
 
+// Parses --option: exactly four hex digits, a 14-bit word.
+bool ParseOptionWord(const std::string& text, unsigned& word);
+
+// The workspace as -d MODEL / --cfg FILE say and the link with the port
+// open; `files` positional arguments are required. 0, or the exit status to
+// end with (the port error is printed).
+int Prepare(const TArgs& args, const char* command, std::unique_ptr<orvan::TWorkspace>& ws,
+            std::unique_ptr<orvan::TWriterLink>& link, size_t files = 0);
+
 int CmdDevices(const TArgs& args);
 int CmdStatus(const TArgs& args);
 int CmdConvert(const TArgs& args);
 int CmdConnect(const TArgs& args);
 int CmdAbout(const TArgs& args);
+// Chip operations: blank-check, erase, read, program, program-option,
+// verify, program-eeprom, force-write.
+int CmdChipOperation(const TArgs& args);
+bool IsChipOperation(const std::string& command);
 int CmdProgramID(const TArgs& args);
 int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -27,10 +28,24 @@ const char* HelpText =
     "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
     "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
     "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
-    "  program-id -P PORT FILE [--id TEXT | --id-hex \"HH HH ...\"]\n"
+    "\n"
+    "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints its\n"
+    "dialog's lines top to bottom, failures as \"ERROR: \" lines:\n"
+    "  blank-check                blank check\n"
+    "  erase                      erase (flash models), then blank check\n"
+    "  read OUT                   read the chip; program memory saved to OUT (BIN)\n"
+    "  program FILE [--yes]       program memory from FILE and read it back; a blank\n"
+    "                             reset word is refused unless --yes\n"
+    "  program-option [--option HHHH]  program the OPTION word (else the --cfg one)\n"
+    "  verify FILE [--protect]    compare the chip with FILE (and --cfg)\n"
+    "  program-eeprom FILE        program a raw EEPROM image (flash models)\n"
+    "  force-write FILE [--count N]  program without check, N chips in a row\n"
+    "\n"
+    "Production (-P PORT and -d MODEL or --cfg FILE):\n"
+    "  program-id FILE [--id TEXT | --id-hex \"HH HH ...\"]\n"
     "                             program the ID and the program's checksum into\n"
     "                             the chip and read them back\n"
-    "  auto -P PORT FILE [--count N] [--no-blank-check] [--qtp QTPFILE]\n"
+    "  auto FILE [--count N] [--yes] [--no-blank-check] [--qtp QTPFILE]\n"
     "                             auto program N chips in a row (the writer puts a\n"
     "                             fresh chip in after each pass); one line a chip,\n"
     "                             then the pass count; stops at the QTP file's end\n"
@@ -47,7 +62,12 @@ const char* HelpText =
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
+    "  --protect       verify (and force-write's difference line) in protect mode\n"
+    "  --count N       force-write runs (default 1); stops at the first failure\n"
+    "  --yes           program over a blank reset word\n"
     "  --help          this text\n"
+    "A progress line goes to stderr while it is a terminal (read, program,\n"
+    "force-write). SIGINT or SIGTERM stops an operation between two bytes.\n"
     "\n"
     "Exit status: 0 success, 1 file or writer error, 2 usage error.\n";
 
@@ -78,6 +98,17 @@ int main(int argc, char** argv) {
                 args.Option = v;
             else
                 args.CfgFile = v;
+        } else if (a == "--protect") {
+            args.Protect = true;
+        } else if (a == "--yes") {
+            args.Yes = true;
+        } else if (a == "--count") {
+            const char* v = value(a.c_str());
+            char* end = nullptr;
+            const long n = v ? std::strtol(v, &end, 10) : 0;
+            if (!v || *end != 0 || n < 1 || n > 1000000)
+                return UsageError("--count takes a number of runs, 1 or more");
+            args.Count = static_cast<int>(n);
         } else if (const int used = ParseProductionOption(a, i + 1 < argc ? argv[i + 1] : nullptr,
                                                           args.Production);
                    used != -1) {
@@ -97,6 +128,7 @@ int main(int argc, char** argv) {
     if (args.Command == "convert") return CmdConvert(args);
     if (args.Command == "connect") return CmdConnect(args);
     if (args.Command == "about") return CmdAbout(args);
+    if (IsChipOperation(args.Command)) return CmdChipOperation(args);
     if (args.Command == "program-id") return CmdProgramID(args);
     if (args.Command == "auto") return CmdAuto(args);
     if (args.Command == "qtp") return CmdQtp(args);

@@ -12,6 +12,7 @@ void BlankCheckThread(TOperationContext& ctx) {
         d.Text("Label2", "Unknow IC Type!!");
         return done();
     }
+    if (!StartExchange(ctx)) return;
     TWriterProtocol p = ctx.Protocol();
     if (!WriterCheckPasses(p.CheckWriter(), d, "Label3", "Connect Timeout!!")) return done();
 

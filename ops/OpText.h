@@ -1,9 +1,11 @@
-// Small text helpers shared by the operation workers.
+// Small helpers shared by the operation workers: texts, and the paced
+// byte steps of the workers that drive their own transfer loops.
 #pragma once
 
 #include "device/Checksum.h" // HexText
 #include "ops/Operation.h"
 
+#include <cstdint>
 #include <string>
 
 namespace orvan {
@@ -13,5 +15,23 @@ namespace orvan {
 // other result lets it go on. True when the operation goes on.
 bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
                        const std::string& timeoutText);
+
+// "IC=" C "H, Buffer=" B "H" with both values as `digits` hex digits.
+std::string DifferenceText(unsigned chip, unsigned buffer, int digits);
+
+// One step of a worker's own byte loop, timed by the dialog's ticks.
+enum class TPacedStep : uint8_t { Ok, TimedOut, Stopped };
+
+// Ticks = 0, Timer1 on; waits for CTS until Ticks reaches `ticks`, then
+// writes `b`. A write that does not complete, or a line that has gone,
+// counts as a writer that stopped answering.
+TPacedStep SendPaced(TOperationContext& ctx, uint8_t b, int ticks);
+// Ticks = 0, Timer1 on; the next byte into `b`, waiting until Ticks
+// reaches `ticks`.
+TPacedStep ReceivePaced(TOperationContext& ctx, int ticks, int& b);
+
+// Before a worker's first exchange: an earlier operation that was stopped
+// inside a block has the line settle first. False on a stop request.
+bool StartExchange(TOperationContext& ctx);
 
 } // namespace orvan

@@ -177,6 +177,8 @@ class TOperationRunner {
     void Start(IPort& port, TProtocolState& state, IClock& clock, IOperationSink& sink,
                TOperationInput input, TWorkerRoutine routine);
     void Stop();
+    // Asks the worker to stop without waiting for it; Stop() joins it.
+    void RequestStop() { Thread.request_stop(); }
     bool Running() const { return Thread.joinable() && !Finished.load(); }
 
   private:

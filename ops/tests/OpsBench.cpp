@@ -30,12 +30,31 @@ TOpsBench::TOpsBench(const std::string& model, sim::TWriterKind kind) {
     sim::TSimConfig config;
     config.Kind = kind;
     Writer = std::make_unique<sim::TSimWriter>(*Chip, config);
-    Port.Writer = [this](uint8_t sent, size_t) {
+    Port.Writer = [this](uint8_t sent, size_t step) {
         std::vector<uint8_t> out;
         Writer->OnByte(sent, Clock.NowMs(), out);
+        if (Tamper) Tamper(step, sent, out);
         return out;
     };
     Ws->SelectDevice(model);
+}
+
+void TOpsBench::ReplyAt(size_t step, std::vector<uint8_t> bytes) {
+    Tamper = [step, bytes](size_t at, uint8_t, std::vector<uint8_t>& reply) {
+        if (at == step) reply = bytes;
+    };
+}
+
+void TOpsBench::SilentFrom(size_t step) {
+    Tamper = [step](size_t at, uint8_t, std::vector<uint8_t>& reply) {
+        if (at >= step) reply.clear();
+    };
+}
+
+void TOpsBench::LoadWords(const std::vector<unsigned>& words) {
+    for (size_t k = 0; k < words.size(); ++k)
+        SetWord(Ws->Buffers.ProgramBuffer.data(), int(k), words[k]);
+    Ws->CalChecksum();
 }
 
 TRecordingSink TOpsBench::Run(TWorkerRoutine routine, std::stop_token stop) {

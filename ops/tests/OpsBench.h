@@ -8,6 +8,7 @@
 #include "ops/Operation.h"
 #include "sim/SimWriter.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,9 +50,20 @@ struct TOpsBench {
     std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
     TProtocolState State;
     TPulseWidths Widths;
+    // Sees (and may change) the simulated writer's reply to the host's byte
+    // number `step` (0-based over the bench's life).
+    std::function<void(size_t step, uint8_t sent, std::vector<uint8_t>& reply)> Tamper;
 
     explicit TOpsBench(const std::string& model,
                        sim::TWriterKind kind = sim::TWriterKind::Universal);
+
+    // Tamper rules: the reply to `step` becomes `bytes`; no reply from
+    // `step` on.
+    void ReplyAt(size_t step, std::vector<uint8_t> bytes);
+    void SilentFrom(size_t step);
+    // A chip image for the workspace and the worker: `words` from word 0,
+    // the rest blank.
+    void LoadWords(const std::vector<unsigned>& words);
 
     // Runs `routine` on this thread to its end against a snapshot of Ws; the
     // commits land in Ws as the worker makes them.

@@ -1,0 +1,261 @@
+// The chip operations: each runs its worker on its own thread as the desktop
+// dialog does, then prints the dialog's lines as they finally stand.
+#include "app/Workspace.h"
+#include "buffer/BufferBlock.h"
+#include "buffer/BufferOps.h"
+#include "buffer/HexText.h"
+#include "buffer/SaveBin.h"
+#include "cli/Commands.h"
+#include "link/WriterLink.h"
+#include "ops/Forcewrite.h"
+#include "ops/OpLayout.h"
+#include "ops/Operation.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <pthread.h>
+#include <stop_token>
+#include <thread>
+#include <unistd.h>
+
+namespace orvan::cli {
+namespace {
+
+struct TOpCommand {
+    const char* Name;
+    TOpKind Kind;
+    size_t Files;
+    bool Progress; // a progress line on a terminal
+};
+
+const TOpCommand OpCommands[] = {
+    {"blank-check", TOpKind::BlankCheck, 0, false},
+    {"erase", TOpKind::BlankCheck, 0, false},
+    {"read", TOpKind::Read, 1, true},
+    {"program", TOpKind::ProgramMemory, 1, true},
+    {"program-option", TOpKind::ProgramOption, 0, false},
+    {"verify", TOpKind::Verify, 1, false},
+    {"program-eeprom", TOpKind::ProgramEEPROM, 1, false},
+    {"force-write", TOpKind::ForceWrite, 1, true},
+};
+
+const TOpCommand* FindCommand(const std::string& name) {
+    for (const TOpCommand& c : OpCommands)
+        if (name == c.Name) return &c;
+    return nullptr;
+}
+
+// SIGINT, SIGTERM and SIGHUP stop the worker between two bytes, as closing
+// the dialog does. The signals are blocked in every thread and taken by one
+// waiting thread, which turns them into a stop request.
+class TCancelOnSignal {
+  public:
+    TCancelOnSignal() {
+        sigemptyset(&Set);
+        sigaddset(&Set, SIGINT);
+        sigaddset(&Set, SIGTERM);
+        sigaddset(&Set, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &Set, &Old);
+        Waiter = std::jthread([this](std::stop_token stop) {
+            const timespec slice{0, 100'000'000};
+            while (!stop.stop_requested()) {
+                if (sigtimedwait(&Set, nullptr, &slice) > 0) {
+                    Source.request_stop();
+                    return;
+                }
+            }
+        });
+    }
+    ~TCancelOnSignal() {
+        Waiter.request_stop();
+        Waiter.join();
+        pthread_sigmask(SIG_SETMASK, &Old, nullptr);
+    }
+    std::stop_token Token() const { return Source.get_token(); }
+    bool Cancelled() const { return Source.stop_requested(); }
+
+  private:
+    sigset_t Set{}, Old{};
+    std::stop_source Source;
+    std::jthread Waiter;
+};
+
+// "\r 42% 0A3C" on stderr while it is a terminal: the gauge, or the word
+// address the program-memory dialog shows.
+class TProgress {
+  public:
+    TProgress(bool wanted, int words) : On(wanted && isatty(2)), Words(words) {}
+    ~TProgress() {
+        if (Shown) std::fputs("\n", stderr);
+    }
+    void Update(const TOpUpdate& u) {
+        if (!On || Words <= 0) return;
+        if (u.Kind == TOpUpdate::TKind::Gauge) {
+            Show(u.Value, u.Value * Words / 100);
+        } else if (u.Kind == TOpUpdate::TKind::Text && u.Control == "Label2" &&
+                   u.Text.size() == 4) {
+            bool valid = false;
+            const int32_t a = HexToInt(u.Text, valid);
+            if (valid) Show(int(int64_t(a) * 100 / Words), a);
+        }
+    }
+
+  private:
+    void Show(int percent, int word) {
+        std::fprintf(stderr, "\r%3d%% %04X", std::min(percent, 100), unsigned(word));
+        std::fflush(stderr);
+        Shown = true;
+    }
+    bool On;
+    int Words;
+    bool Shown = false;
+};
+
+void PrintLines(const TDialogState& dialog) {
+    for (const std::string& line : dialog.FinalLines())
+        std::puts(line.c_str());
+    std::fflush(stdout);
+}
+
+// Runs one operation to its end; the dialog state carries over between
+// the runs of force write.
+void RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dialog,
+             TProgress& progress, std::stop_token cancel) {
+    RunOperation(
+        ws, link, LayoutOf(kind).Routine,
+        [&](const TOpUpdate& u) {
+            dialog.Apply(u);
+            progress.Update(u);
+        },
+        cancel);
+}
+
+// A raw EEPROM image of at most the model's EEPROM size.
+int LoadEEPROMImage(TWorkspace& ws, const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
+        std::cerr << "Cannot open " << path << "\n";
+        return 1;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const int e = ws.Device.EEBytes();
+    if (bytes.size() > size_t(e)) {
+        std::cerr << path << ": " << bytes.size() << " bytes, more than the " << e
+                  << " of the EEPROM\n";
+        return 1;
+    }
+    ws.Buffers.EEBuffer.fill(0);
+    std::copy(bytes.begin(), bytes.end(), ws.Buffers.EEBuffer.begin());
+    return 0;
+}
+
+// --option HHHH as the OPTION editor's OK would leave it: the word in the
+// buffer and its decoding (which program-option checks) redrawn.
+int ApplyOption(TWorkspace& ws, const std::string& text) {
+    if (!text.empty()) {
+        unsigned word = 0;
+        if (!ParseOptionWord(text, word))
+            return UsageError("malformed --option " + text +
+                              " (four hexadecimal digits, at most 3FFF)");
+        WordToPair(word, ws.Buffers.OptionLo, ws.Buffers.OptionHi);
+    }
+    ws.RefreshData();
+    return 0;
+}
+
+} // namespace
+
+bool IsChipOperation(const std::string& command) {
+    return FindCommand(command) != nullptr;
+}
+
+int CmdChipOperation(const TArgs& args) {
+    const TOpCommand& cmd = *FindCommand(args.Command);
+    if (args.Count < 1) return UsageError("--count takes a number of runs, 1 or more");
+    // Before the port's event thread exists, so that no thread but the
+    // waiter takes the signals.
+    TCancelOnSignal cancel;
+    std::unique_ptr<TWorkspace> ws;
+    std::unique_ptr<TWriterLink> link;
+    if (const int rc = Prepare(args, cmd.Name, ws, link, cmd.Files); rc != 0 || !link) return rc;
+    ws->GetICInfo();
+    const bool flash = ws->Device.IsFlash();
+    const std::string file = cmd.Files ? args.Files[0] : std::string();
+
+    switch (cmd.Kind) {
+    case TOpKind::BlankCheck:
+        // The erase button is there only for flash models.
+        if (args.Command == "erase" && !flash)
+            return UsageError(ws->DeviceName + " is no flash model: it cannot be erased");
+        ws->EraseFirst = args.Command == "erase";
+        break;
+    case TOpKind::Read:
+        ws->ReadDone = false;
+        break;
+    case TOpKind::ProgramMemory:
+        if (const int rc = LoadDataFile(*ws, file)) return rc;
+        ws->GetICInfo();
+        // No operator to ask: a blank reset word is refused unless --yes
+        // says the image is meant that way.
+        if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers);
+            question && !args.Yes) {
+            std::printf("ERROR: %s\n", question->c_str());
+            std::fputs("(give --yes to program it all the same)\n", stderr);
+            return 1;
+        }
+        break;
+    case TOpKind::ProgramOption:
+        if (const int rc = ApplyOption(*ws, args.Option)) return rc;
+        break;
+    case TOpKind::Verify:
+        if (const int rc = LoadDataFile(*ws, file)) return rc;
+        if (const int rc = ApplyOption(*ws, args.Option)) return rc;
+        ws->VerifyProtect = args.Protect;
+        ws->CalChecksum(); // the checksum the status panel shows
+        break;
+    case TOpKind::ProgramEEPROM:
+        if (!flash) return UsageError(ws->DeviceName + " has no EEPROM");
+        if (const int rc = LoadEEPROMImage(*ws, file)) return rc;
+        break;
+    case TOpKind::ForceWrite:
+        if (const int rc = LoadDataFile(*ws, file)) return rc;
+        ws->Serial.SerialModeOn = false;
+        ws->VerifyProtect = args.Protect;
+        break;
+    }
+
+    TDialogState dialog(LayoutOf(cmd.Kind));
+    const int runs = cmd.Kind == TOpKind::ForceWrite ? args.Count : 1;
+    bool ok = true;
+    for (int run = 0; run < runs && ok && !cancel.Cancelled(); ++run) {
+        {
+            TProgress progress(cmd.Progress, ws->Device.WordCount());
+            RunOnce(*ws, *link, cmd.Kind, dialog, progress, cancel.Token());
+        }
+        ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
+        if (runs > 1) std::printf("Run %d\n", run + 1);
+        PrintLines(dialog);
+    }
+    // A run stopped inside a block: the next process knows nothing of it,
+    // so this one lets the writer drop the block before it goes.
+    SettleLine(link->Comm1, *link->Clock, *link, {});
+    if (cmd.Kind == TOpKind::ForceWrite)
+        std::printf("Pass Count : %s\n", ws->Panel.PassCount.c_str());
+
+    if (cmd.Kind == TOpKind::Read && ws->ReadDone) {
+        ws->RefreshData();
+        if (!SaveBin(*ws, file)) {
+            std::printf("ERROR: %s\n", SorryCantBeSavedText);
+            return 1;
+        }
+    }
+    if (cancel.Cancelled()) std::puts("ERROR: Stopped");
+    return ok ? 0 : 1;
+}
+
+} // namespace orvan::cli

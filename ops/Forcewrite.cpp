@@ -1,0 +1,107 @@
+#include "ops/Forcewrite.h"
+
+#include "ops/OpText.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace orvan {
+
+std::string NextPassCount(const std::string& text) {
+    long long v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < 0) v = 0;
+    return std::to_string(v + 1);
+}
+
+void ForceWriteThread(TOperationContext& ctx) {
+    TOpDialog& d = ctx.Dialog;
+    auto both = [&] {
+        d.Enabled("Button1", true);
+        d.Enabled("Button2", true);
+    };
+    auto fail = [&](const std::string& text) {
+        d.Fail("Label1", text);
+        both();
+    };
+
+    d.Visible("Label1", true);
+    d.Text("Label2", "");
+    d.Text("Label3", "");
+    d.Colour("Label1", TLineColour::Default);
+    d.Text("Label1", "Program Memory...");
+    ctx.GetICInfo();
+    const int n = std::min(ctx.Device.ICMemBytes, ProgramBytes);
+
+    if (!StartExchange(ctx)) return;
+    TWriterProtocol p = ctx.Protocol();
+    const WriterResult check = p.CheckWriter();
+    if (ctx.StopRequested()) return;
+    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) return both();
+
+    const auto& copy = ctx.In.Buffers.ProgramBuffer; // the run's own image
+    ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::ProgramPulse);
+    ctx.In.Buffers.CommandHeader[7] = 5; // the fixed pulse-width parameter
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
+        if (ctx.StopRequested()) return;
+        return fail(StandardFailureLine(r));
+    }
+
+    ctx.State.ExchangeOpen = true;
+    d.Gauge(0);
+    int shown = 0;
+    const int limit = std::min(n + 5, ProgramBytes - 1);
+    for (int i = 0; i <= limit; ++i) {
+        TPacedStep s = SendPaced(ctx, copy[size_t(i)], 2);
+        int r = -1;
+        if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 2, r);
+        if (s == TPacedStep::Stopped) return;
+        if (s == TPacedStep::TimedOut) return fail("Connect Timeout!!");
+        if (r == ReplyBlockEnd) {
+            ctx.State.ExchangeOpen = false;
+            d.Text("Label1", "Program memory Ok!!");
+            d.Gauge(100);
+            break;
+        }
+        if (r == ReplyWriteFail) return fail("Programming memory fail!!");
+        if (r == ReplyNoChip) return fail("Nothing in socket or type error!");
+        if (r == ReplyAdapterError) return fail("IC adapter board error!");
+        if (r != ReplyAccepted) return fail("Unknow return value!!");
+        const int pc = n > 0 ? int(int64_t(i) * 100 / n) : 100;
+        if (pc > shown) {
+            shown = pc;
+            d.Gauge(pc);
+        }
+    }
+
+    SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
+    if (ctx.StopRequested()) return;
+    ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+        if (ctx.StopRequested()) return;
+        d.Fail("Label2", StandardFailureLine(r));
+        d.Enabled("Button1", true);
+        return;
+    }
+    const auto& rx = ctx.In.Buffers.TransferBuffer;
+    bool same = true;
+    for (int c = 0; c < n; ++c) {
+        if ((copy[size_t(c)] & 0x60) == (rx[size_t(c)] & 0x60)) continue;
+        d.Text("Label2", "Data Verify error at " + HexText(unsigned(c / 2), 4) + "H");
+        const size_t e = size_t(c - c % 2);
+        const unsigned chip = rx[e] + rx[e + 1] * 128u;
+        unsigned buffer = copy[e] + copy[e + 1] * 128u;
+        if (ctx.In.VerifyProtect) buffer |= 0xF9F;
+        d.Text("Label3", DifferenceText(chip, buffer, 4));
+        d.Visible("Label3", true);
+        d.Enabled("Button1", true);
+        same = false;
+        break;
+    }
+    if (same) d.Text("Label2", "Data verify OK!!");
+
+    d.Commit([](TWorkspace& ws) { ws.Panel.PassCount = NextPassCount(ws.Panel.PassCount); });
+    both();
+}
+
+} // namespace orvan

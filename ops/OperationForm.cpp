@@ -1,0 +1,182 @@
+#include "ops/OperationForm.h"
+
+#include "link/WriterLink.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// A label without a buddy shows "&&" as it is; the operator reads one "&".
+QString LabelText(const std::string& text) {
+    return QString::fromStdString(orvan::DisplayText(text));
+}
+
+} // namespace
+
+TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
+                               QWidget* parent)
+    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine) {
+    // No border icons: the buttons are the way out.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(true);
+    Lines = new QVBoxLayout(this);
+    Lines->setSpacing(6);
+    Lines->setSizeConstraint(QLayout::SetFixedSize);
+    const orvan::TOpLayout& layout = orvan::LayoutOf(kind);
+    setObjectName(QString::fromLatin1(layout.DialogClass).mid(1));
+    setWindowTitle(QString::fromLatin1(layout.Caption));
+    using R = orvan::TLayoutLine::TRole;
+    for (const orvan::TLayoutLine& l : layout.Lines) {
+        const QString name = QString::fromLatin1(l.Control);
+        if (l.Role == R::Gauge)
+            AddGauge();
+        else if (l.Role == R::Button)
+            AddButton(name, QString::fromLatin1(l.Text))->setEnabled(l.Visible);
+        else
+            AddLine(name, LabelText(l.Text), l.Visible);
+    }
+    if (QLabel* title = Line(QStringLiteral("StaticText1"))) {
+        QFont f = title->font();
+        f.setBold(true);
+        f.setPointSizeF(f.pointSizeF() * 1.25);
+        title->setFont(f);
+    }
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : Buttons)
+        row->addWidget(b);
+    row->addStretch();
+    Lines->addSpacing(8);
+    Lines->addLayout(row);
+    if (!Buttons.isEmpty()) {
+        Buttons.front()->setDefault(true);
+        // The first button closes the dialog (Button1Click, ButtonOkClick).
+        connect(Buttons.front(), &QPushButton::clicked, this, &TOperationForm::Button1Click);
+    }
+    Queue.Notify = [this] {
+        // One drain in flight is enough: it takes out everything queued.
+        if (!DrainPosted.exchange(true))
+            QMetaObject::invokeMethod(this, &TOperationForm::DrainUpdates, Qt::QueuedConnection);
+    };
+}
+
+TOperationForm::~TOperationForm() {
+    StopWorker();
+}
+
+void TOperationForm::StartWorker() {
+    Started = true;
+    Runner.Start(Link.Comm1, Link, *Link.Clock, Queue, orvan::SnapshotOf(Ws, Link.PulseWidths),
+                 Routine);
+}
+
+void TOperationForm::StopWorker() {
+    Runner.Stop();
+    // What the worker sent before it stopped still lands, commits included.
+    DrainUpdates();
+}
+
+void TOperationForm::DrainUpdates() {
+    DrainPosted = false;
+    if (Queue.Drain(Ws, [this](const orvan::TOpUpdate& u) { Render(u); }) > 0)
+        emit UpdatesRendered();
+}
+
+void TOperationForm::Render(const orvan::TOpUpdate& u) {
+    using K = orvan::TOpUpdate::TKind;
+    const QString name = QString::fromStdString(u.Control);
+    QWidget* w = name == QLatin1String("CGauge1") ? static_cast<QWidget*>(CGauge1)
+                                                  : findChild<QWidget*>(name);
+    if (!w) return;
+    switch (u.Kind) {
+    case K::Text:
+        if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(LabelText(u.Text));
+        else if (auto* button = qobject_cast<QPushButton*>(w))
+            button->setText(QString::fromStdString(u.Text));
+        break;
+    case K::Colour: {
+        QPalette p = palette();
+        if (orvan::TLineColour(u.Value) == orvan::TLineColour::Red)
+            p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        w->setPalette(p);
+        break;
+    }
+    case K::Visible:
+        w->setVisible(u.Value != 0);
+        break;
+    case K::Enabled:
+        w->setEnabled(u.Value != 0);
+        if (u.Value != 0 && qobject_cast<QPushButton*>(w) && Buttons.size() == 1) w->setFocus();
+        break;
+    case K::Gauge:
+        if (CGauge1) CGauge1->setValue(std::clamp(u.Value, 0, 100));
+        break;
+    }
+}
+
+QLabel* TOperationForm::Line(const QString& name) const {
+    return findChild<QLabel*>(name);
+}
+
+QPushButton* TOperationForm::Button(const QString& name) const {
+    return findChild<QPushButton*>(name);
+}
+
+void TOperationForm::done(int result) {
+    StopWorker();
+    QDialog::done(result);
+}
+
+void TOperationForm::reject() {
+    for (QPushButton* b : Buttons)
+        if (b->isEnabled() && b->objectName() != QLatin1String("Button2")) return done(Rejected);
+}
+
+QLabel* TOperationForm::AddLine(const QString& name, const QString& text, bool visible) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(320);
+    label->setTextFormat(Qt::PlainText);
+    // A hidden line keeps its place, so the dialog does not jump when it appears.
+    QSizePolicy keep = label->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    label->setSizePolicy(keep);
+    label->setVisible(visible);
+    Lines->addWidget(label);
+    return label;
+}
+
+QProgressBar* TOperationForm::AddGauge() {
+    CGauge1 = new QProgressBar(this);
+    CGauge1->setObjectName(QStringLiteral("CGauge1"));
+    CGauge1->setRange(0, 100);
+    CGauge1->setValue(0);
+    CGauge1->setAlignment(Qt::AlignCenter);
+    CGauge1->setStyleSheet(
+        QStringLiteral("QProgressBar { border: 1px solid gray; }"
+                       "QProgressBar::chunk { background-color: rgb(0, 0, 255); }"));
+    Lines->addWidget(CGauge1);
+    return CGauge1;
+}
+
+QPushButton* TOperationForm::AddButton(const QString& name, const QString& caption) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->setEnabled(false);
+    Buttons.append(button);
+    return button;
+}
+
+void TOperationForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (StartOnShow && !Started && !event->spontaneous()) StartWorker();
+}

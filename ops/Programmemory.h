@@ -1,0 +1,19 @@
+// Program memory: the worker behind the "Program Memory" dialog.
+#pragma once
+
+#include "ops/Operation.h"
+
+namespace orvan {
+
+// Lines: StaticText1 "Program memory", Label1 programming (initial
+// "Program....."), Label2 word address reached, then the read-back verdict
+// (initial "0000"), Button1 "OK". Sends from, and compares with, the copy of
+// ProgramBuffer taken when the operation started; changes nothing in the
+// main window.
+void ProgramMemoryThread(TOperationContext& ctx);
+
+// True when every one of the first `n` bytes has its low five bits set: such
+// an image is refused before the writer is contacted.
+bool ProgramImageBlank(const uint8_t* program, int n);
+
+} // namespace orvan

@@ -1,0 +1,68 @@
+#include "ops/Programoption.h"
+
+#include "ops/OpText.h"
+
+namespace orvan {
+
+void ProgramOptionThread(TOperationContext& ctx) {
+    TOpDialog& d = ctx.Dialog;
+    auto fail = [&](const std::string& text) {
+        d.Fail("Label1", text);
+        d.Enabled("Button1", true);
+    };
+
+    switch (ctx.In.OptionStatus & 3) {
+    case 1:
+        return fail("Some Options are Blank !!");
+    case 2:
+        return fail("Some Options are Error !!");
+    case 3:
+        return fail("Some Options are Blank or Error!!");
+    default:
+        break;
+    }
+
+    ctx.GetICInfo();
+    if (!StartExchange(ctx)) return;
+    TWriterProtocol p = ctx.Protocol();
+    const WriterResult check = p.CheckWriter();
+    if (ctx.StopRequested()) return;
+    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) {
+        d.Enabled("Button1", true);
+        return;
+    }
+
+    TBufferBlock& b = ctx.In.Buffers;
+    ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
+        if (ctx.StopRequested()) return;
+        return fail(StandardFailureLine(r));
+    }
+    b.TransferBuffer[0] = b.OptionLo;
+    b.TransferBuffer[1] = b.OptionHi;
+    switch (const WriterResult r = p.WriteData(2, true)) {
+    case WriterResult::BlockDone:
+        break;
+    case WriterResult::WriteFail:
+        return fail("OPTION program fail !!");
+    default:
+        if (ctx.StopRequested()) return;
+        return fail(StandardFailureLine(r));
+    }
+
+    ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
+        if (ctx.StopRequested()) return;
+        return fail(StandardFailureLine(r));
+    }
+    const TDeviceState& dev = ctx.Device;
+    const auto& rx = b.TransferBuffer;
+    if ((b.OptionLo & dev.OptAndLo) == (rx[0] & dev.OptAndLo) &&
+        (b.OptionHi & dev.OptAndHi) == (rx[1] & dev.OptAndHi))
+        d.Text("Label1", "OPTION program && verify OK!!");
+    else
+        d.Fail("Label1", "OPTION verify Fail!!");
+    d.Enabled("Button1", true);
+}
+
+} // namespace orvan
