@@ -37,13 +37,7 @@ QMdiSubWindow* TMainForm::NewIDWindow() {
     return new TIDWindowPlaceholder(Ws());
 }
 
-void TMainForm::RunAutoProgramDialog() {}
-void TMainForm::RunProgramIDDialog() {}
-void TMainForm::RunSerialNoDialog() {}
-void TMainForm::RunCounterDialog() {}
-void TMainForm::RunLoadQTPFile() {}
 void TMainForm::RunAboutBox() {}
 void TMainForm::RunVersionInfo() {}
 void TMainForm::OpenDisassembly() {}
 void TMainForm::SaveDisassembly() {}
-void TMainForm::CloseQTPFile() {}
