@@ -43,7 +43,8 @@ class TWorkspace {
     bool SkipBlankCheck = false;
     bool RefreshPending = false;
     bool QTPActive = false;
-    TQTPFile QTP; // QTPHandle and QTPEnd
+    TQTPFile QTP;      // QTPHandle and QTPEnd
+    int IDHexMode = 0; // the ID window shows and edits the ID as 0 ASCII, 1 HEX
     bool ShownOnce = false;
 
     // Refreshes Device from DeviceName; the catalogue row index or -1.

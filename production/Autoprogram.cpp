@@ -201,6 +201,8 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
     // waiting for more: the next exchange lets the line fall quiet first.
     Ctx.State.ExchangeOpen = true;
     for (int k = 0; k <= last; ++k) {
+        // The dialog is closing: end between two bytes, the block left open.
+        if (Ctx.StopRequested()) return false;
         Ctx.Ticks.Restart();
         if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
             Fail("Label2", "Connect Timeout!!");

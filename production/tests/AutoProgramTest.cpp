@@ -213,6 +213,47 @@ TEST_F(AutoProgram, AddressLineCountsEverySixteenWords) {
     EXPECT_EQ(shown.back(), "03F0");
 }
 
+// As the dialog runs it: the worker on its own thread, its commits applied
+// on this one as they come, a stop between two bytes.
+TEST_F(AutoProgram, OnItsOwnThread) {
+    Start("OV128");
+    SerialOn(*B->Ws, 1, "30");
+    for (int chip = 0; chip < 2; ++chip) {
+        B->Chip->MakeBlank("OV128");
+        TOperationQueue queue;
+        TOperationRunner runner;
+        runner.Start(B->Port, B->State, B->Clock, queue, SnapshotOf(*B->Ws, B->Widths),
+                     AutoProgramThread);
+        bool continueOn = false;
+        while (runner.Running() || queue.Drain(*B->Ws, {}) > 0) {
+            queue.WaitForItems(20);
+            queue.Drain(*B->Ws, [&](const TOpUpdate& u) {
+                if (u.Control == "Button2" && u.Kind == TOpUpdate::TKind::Enabled)
+                    continueOn = u.Value != 0;
+            });
+        }
+        EXPECT_TRUE(continueOn);
+    }
+    EXPECT_EQ(ChipSerial(*B->Chip, 1), "31");
+    EXPECT_EQ(Passes(), "2");
+    EXPECT_EQ(B->Ws->Panel.SerialNo, "32");
+
+    // Stopped in the middle of the data: nothing counted, nothing advanced.
+    B->Chip->MakeBlank("OV128");
+    std::stop_source stop;
+    int bytes = 0;
+    B->Port.Writer = [this, &stop, &bytes](uint8_t sent, size_t) {
+        std::vector<uint8_t> out;
+        B->Writer->OnByte(sent, B->Clock.NowMs(), out);
+        if (++bytes == 200) stop.request_stop();
+        return out;
+    };
+    TRecordingSink s = B->Run(AutoProgramThread, stop.get_token());
+    EXPECT_EQ(Passes(), "2");
+    EXPECT_EQ(B->Ws->Panel.SerialNo, "32");
+    EXPECT_TRUE(B->State.ExchangeOpen);
+}
+
 TEST_F(AutoProgram, RandomNumbersDoNotRepeat) {
     Start("OV128");
     SerialOn(*B->Ws, 2, "0000", 1);

@@ -4,6 +4,8 @@
 #include "app/MessageBoxes.h"
 #include "production/Autopform.h"
 #include "production/Counterform.h"
+#include "production/Idform.h"
+#include "production/Idmodifyform.h"
 #include "production/Qtp.h"
 #include "production/Serialnosetform.h"
 #include "production/tests/ProductionBench.h"
@@ -191,6 +193,54 @@ class ProductionFormTest : public QObject {
         again.BitBtn4Click();
         QCOMPARE(Boxes.Texts.last(), QStringLiteral("\"No. of Parts\" value overflow!"));
         std::filesystem::remove_all(dir);
+    }
+
+    void idWindowModesAndDepths() {
+        TWorkspace ws;
+        ws.Buffers.IDBuffer[16] = 0x12;
+        ws.Buffers.IDBuffer[24] = 0x05;
+        const uint8_t sum[] = {'A', 'B', 0x01, 'D'};
+        std::copy_n(sum, 4, ws.Buffers.IDBuffer.begin() + 12);
+        TIDChecksumForm form(ws);
+        QCOMPARE(form.Label4->text(), QStringLiteral("AB D")); // below 20h shows a blank
+        QCOMPARE(ws.Panel.ICChecksum, std::string("AB D"));
+        QVERIFY(form.Label8->text().startsWith(QStringLiteral("12 7F 7F 7F 7F 7F 7F 7F 05")));
+
+        // ASCII "AB" keeps ten blank bytes; HEX shows them.
+        ws.IDHexMode = 0;
+        {
+            TIDModify edit(ws);
+            QVERIFY(!edit.Edit1->isHidden() && edit.MaskEdit2->isHidden());
+            edit.Edit1->setText(QStringLiteral("AB"));
+            edit.BitBtn1Click();
+        }
+        form.RadioGroup1->button(1)->click();
+        QCOMPARE(form.Label2->text(), QStringLiteral("41 42 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F"));
+        QCOMPARE(ws.Panel.IDText, form.Label2->text().toStdString());
+
+        // HEX entry: FF and untouched groups store 7F, 80 stores 00, a lone 9 stores 1F.
+        {
+            TIDModify edit(ws);
+            QVERIFY(edit.Edit1->isHidden() && !edit.MaskEdit2->isHidden());
+            edit.MaskEdit2->clear();
+            edit.MaskEdit2->setCursorPosition(0);
+            QTest::keyClicks(edit.MaskEdit2, "ffZ809");
+            edit.BitBtn1Click();
+        }
+        form.IDLabelShow();
+        QCOMPARE(form.Label2->text(), QStringLiteral("7F 00 1F 7F 7F 7F 7F 7F 7F 7F 7F 7F"));
+
+        QCOMPARE(form.FormHeight(), 210);
+        QVERIFY(form.Panel2->isHidden());
+        form.StaticText1DblClick();
+        QCOMPARE(form.FormHeight(), 430);
+        form.StaticText5DblClick();
+        QCOMPARE(form.FormHeight(), 490);
+        QVERIFY(!form.BodyOption1->isHidden());
+        form.StaticText5DblClick();
+        QCOMPARE(form.FormHeight(), 430);
+        form.StaticText1DblClick();
+        QCOMPARE(form.FormHeight(), 210);
     }
 
     void counterTakesDigitsOnly() {
