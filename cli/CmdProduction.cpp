@@ -158,7 +158,7 @@ int CmdAuto(const TArgs& args) {
         if (p.SerialBytes.empty() || p.SerialAddr.empty() || p.SerialValue.empty())
             return UsageError("--serial-addr, --serial-bytes and --serial-value go together");
         if (const int rc = ApplySerialOptions(*ws, p, false, parts)) return rc;
-    } else if (p.Random || p.LsbFirst || !p.Increment.empty()) {
+    } else if (p.Random || (p.LsbFirst && p.QtpFile.empty()) || !p.Increment.empty()) {
         return UsageError("--increment, --random and --lsb-first need the serial settings");
     }
     if (!p.QtpFile.empty()) {

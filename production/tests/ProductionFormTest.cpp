@@ -72,6 +72,8 @@ class ProductionFormTest : public QObject {
         QCOMPARE(form.Line("StaticText1")->text(), QStringLiteral("Auto-Program"));
         QCOMPARE(ChipSerial(*b.Chip, 1), QStringLiteral("21").toStdString());
         QCOMPARE(b.Ws->Panel.PassCount, std::string("1"));
+        if (qEnvironmentVariableIsSet("ORVAN_SHOT"))
+            form.grab().save(qEnvironmentVariable("ORVAN_SHOT") + QStringLiteral("/auto.png"));
 
         // A chip that fails keeps the number; its line is red.
         b.Chip->MakeBlank("OV128");
@@ -202,6 +204,13 @@ class ProductionFormTest : public QObject {
         const uint8_t sum[] = {'A', 'B', 0x01, 'D'};
         std::copy_n(sum, 4, ws.Buffers.IDBuffer.begin() + 12);
         TIDChecksumForm form(ws);
+        if (qEnvironmentVariableIsSet("ORVAN_SHOT")) {
+            form.StaticText1DblClick();
+            form.StaticText5DblClick();
+            form.grab().save(qEnvironmentVariable("ORVAN_SHOT") + QStringLiteral("/id.png"));
+            form.StaticText5DblClick();
+            form.StaticText1DblClick();
+        }
         QCOMPARE(form.Label4->text(), QStringLiteral("AB D")); // below 20h shows a blank
         QCOMPARE(ws.Panel.ICChecksum, std::string("AB D"));
         QVERIFY(form.Label8->text().startsWith(QStringLiteral("12 7F 7F 7F 7F 7F 7F 7F 05")));
