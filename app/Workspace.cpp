@@ -33,6 +33,7 @@ void TWorkspace::SerialAndQTPOff() {
     Panel.PassCount = "0";
     Serial.SerialModeOn = false;
     QTPActive = false;
+    QTP.Close();
 }
 
 void TWorkspace::ResetData() {

@@ -6,6 +6,7 @@
 #include "app/StatusPanel.h"
 #include "buffer/BufferBlock.h"
 #include "device/Catalogue.h"
+#include "production/Qtp.h"
 #include "production/SerialSettings.h"
 
 #include <string>
@@ -42,6 +43,8 @@ class TWorkspace {
     bool SkipBlankCheck = false;
     bool RefreshPending = false;
     bool QTPActive = false;
+    TQTPFile QTP;      // QTPHandle and QTPEnd
+    int IDHexMode = 0; // the ID window shows and edits the ID as 0 ASCII, 1 HEX
     bool ShownOnce = false;
 
     // Refreshes Device from DeviceName; the catalogue row index or -1.

@@ -6,6 +6,7 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormCommands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormWindows.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormDialogs.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainFormProduction.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormOps.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormFiles.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormLink.cpp

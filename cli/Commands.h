@@ -7,6 +7,18 @@
 
 namespace orvan::cli {
 
+// Options of the production commands (program-id, auto, qtp).
+struct TProductionArgs {
+    std::string IdText, IdHex; // --id TEXT, --id-hex "HH HH ..."
+    bool HasIdText = false, HasIdHex = false;
+    std::string Count; // --count N
+    bool NoBlankCheck = false;
+    std::string QtpFile; // --qtp FILE
+    std::string SerialAddr, SerialBytes, SerialValue, Increment, Parts;
+    bool Random = false, LsbFirst = false;
+    std::string Output; // -o OUT
+};
+
 struct TArgs {
     std::string Command;
     std::string Model;              // -d MODEL
@@ -18,7 +30,13 @@ struct TArgs {
     bool Yes = false;               // --yes: program over a blank reset word
     int Count = 1;                  // --count N
     std::vector<std::string> Files; // positional arguments after the command
+    TProductionArgs Production;
 };
+
+// One production option at argv `a` with the word after it (`next`, null at
+// the end): 1 when the value was taken, 0 for a flag, -1 when `a` is not a
+// production option, -2 when its value is missing.
+int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p);
 
 // Prints a one-line error to stderr and returns 2.
 int UsageError(const std::string& text);
@@ -62,5 +80,8 @@ int CmdDisasm(const TArgs& args);
 // verify, program-eeprom, force-write.
 int CmdChipOperation(const TArgs& args);
 bool IsChipOperation(const std::string& command);
+int CmdProgramID(const TArgs& args);
+int CmdAuto(const TArgs& args);
+int CmdQtp(const TArgs& args);
 
 } // namespace orvan::cli

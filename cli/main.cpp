@@ -33,6 +33,7 @@ const char* HelpText =
     "                             list the program memory (blank, or FILE loaded) as\n"
     "                             the disassembly window shows it; with -o, write\n"
     "                             the .dis file instead (CR LF line ends)\n"
+    "\n"
     "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints its\n"
     "dialog's lines top to bottom, failures as \"ERROR: \" lines:\n"
     "  blank-check                blank check\n"
@@ -44,6 +45,20 @@ const char* HelpText =
     "  verify FILE [--protect]    compare the chip with FILE (and --cfg)\n"
     "  program-eeprom FILE        program a raw EEPROM image (flash models)\n"
     "  force-write FILE [--count N]  program without check, N chips in a row\n"
+    "\n"
+    "Production (-P PORT and -d MODEL or --cfg FILE):\n"
+    "  program-id FILE [--id TEXT | --id-hex \"HH HH ...\"]\n"
+    "                             program the ID and the program's checksum into\n"
+    "                             the chip and read them back\n"
+    "  auto FILE [--count N] [--yes] [--no-blank-check] [--qtp QTPFILE]\n"
+    "                             auto program N chips in a row (the writer puts a\n"
+    "                             fresh chip in after each pass); one line a chip,\n"
+    "                             then the pass count; stops at the QTP file's end\n"
+    "  qtp FILE -o OUT --parts N  write a QTP file of N serial numbers for FILE\n"
+    "\n"
+    "Serial numbers (auto, qtp; else from --cfg):\n"
+    "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
+    "  [--random] [--lsb-first]\n"
     "\n"
     "Options:\n"
     "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
@@ -103,6 +118,11 @@ int main(int argc, char** argv) {
             if (!v || *end != 0 || n < 1 || n > 1000000)
                 return UsageError("--count takes a number of runs, 1 or more");
             args.Count = static_cast<int>(n);
+        } else if (const int used = ParseProductionOption(a, i + 1 < argc ? argv[i + 1] : nullptr,
+                                                          args.Production);
+                   used != -1) {
+            if (used == -2) return UsageError("option " + a + " needs a value");
+            i += used;
         } else if (a.size() > 1 && a[0] == '-') {
             return UsageError("unknown option " + a + " (see --help)");
         } else if (args.Command.empty()) {
@@ -112,6 +132,7 @@ int main(int argc, char** argv) {
         }
     }
     if (args.Command.empty()) return UsageError("no command given (see --help)");
+    args.Production.Output = args.Output; // one -o for every command that writes a file
     if (args.Command == "devices") return CmdDevices(args);
     if (args.Command == "status") return CmdStatus(args);
     if (args.Command == "convert") return CmdConvert(args);
@@ -119,5 +140,8 @@ int main(int argc, char** argv) {
     if (args.Command == "about") return CmdAbout(args);
     if (args.Command == "disasm") return CmdDisasm(args);
     if (IsChipOperation(args.Command)) return CmdChipOperation(args);
+    if (args.Command == "program-id") return CmdProgramID(args);
+    if (args.Command == "auto") return CmdAuto(args);
+    if (args.Command == "qtp") return CmdQtp(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }

@@ -80,6 +80,7 @@ TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths) {
     in.PassCount = ws.Panel.PassCount;
     in.Serial = ws.Serial;
     in.QTPActive = ws.QTPActive;
+    in.QTP = ws.QTP;
     return in;
 }
 

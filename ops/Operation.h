@@ -129,6 +129,7 @@ struct TOperationInput {
     std::string PassCount;
     TSerialSettings Serial;
     bool QTPActive = false;
+    TQTPFile QTP; // the worker reads ahead on its own copy
 };
 
 TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths);

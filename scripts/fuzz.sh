@@ -11,7 +11,7 @@ fi
 seconds=$1
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
-targets=(fuzz_hex_records fuzz_pic_translate fuzz_config_file)
+targets=(fuzz_hex_records fuzz_pic_translate fuzz_config_file fuzz_qtp)
 
 # A tree configured with another compiler cannot be switched to clang in place.
 if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang' "$build/CMakeCache.txt"; then

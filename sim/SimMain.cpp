@@ -57,7 +57,8 @@ const char* Usage =
     "  --silent               no reply at all; --silent-from STEP: from STEP on\n"
     "  --bad-reply STEP:HH    reply HH (hex) to STEP instead\n"
     "  --delay MS             every reply MS milliseconds late\n"
-    "  --drop-at STEP         the line goes away when STEP arrives\n";
+    "  --drop-at STEP         the line goes away when STEP arrives\n"
+    "  --weak-option HHHH     these OPTION bits read 0 once the word is programmed\n";
 
 bool ParseLong(const std::string& t, long& v, int base = 10) {
     if (t.empty()) return false;
@@ -93,7 +94,7 @@ bool ApplyFault(const std::string& name, const std::string* value, TSimFaults& f
     else {
         if (!value)
             return bad(name == "silent-from" || name == "drop-at" || name == "delay" ||
-                               name == "fail-at" || name == "bad-reply"
+                               name == "fail-at" || name == "bad-reply" || name == "weak-option"
                            ? "needs a value"
                            : "unknown fault");
         usedValue = true;
@@ -114,6 +115,9 @@ bool ApplyFault(const std::string& name, const std::string* value, TSimFaults& f
             if (!ParsePair(*value, a, b, 16) || b > 0xFF) return bad("takes STEP:HH");
             f.BadReplyStep = a;
             f.BadReplyByte = static_cast<uint8_t>(b);
+        } else if (name == "weak-option") {
+            if (!ParseLong(*value, a, 16) || a > 0x3FFF) return bad("takes HHHH, at most 3FFF");
+            f.WeakOptionBits = static_cast<uint16_t>(a);
         } else {
             usedValue = false;
             return bad("unknown fault");

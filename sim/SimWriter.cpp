@@ -224,6 +224,7 @@ void TSimWriter::Data(uint8_t b, std::vector<uint8_t>& out) {
         return;
     }
     State = TState::Idle;
+    if (DataArea == 1) Chip.Option[0] &= static_cast<uint16_t>(~Fault.WeakOptionBits);
     if (DataArea <= 2) Programmed |= 1u << DataArea;
     if (OnChipChanged) OnChipChanged();
     out.push_back(BlockEnd);

@@ -27,6 +27,9 @@ struct TSimFaults {
     uint8_t BadReplyByte = 0x42;
     long DropAt = -1; // the line goes away when this step arrives
     int DelayMs = 0;  // every reply this much later
+    // OPTION bits that do not hold: they read 0 once the OPTION word has
+    // been programmed, though the writer accepted it.
+    uint16_t WeakOptionBits = 0;
 };
 
 struct TSimConfig {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ops/OperationForm.h"
+#include "production/ProductionForm.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -21,10 +22,17 @@ class TOperationCloser {
 
   private:
     void Check() {
-        auto* d = qobject_cast<TOperationForm*>(QApplication::activeModalWidget());
-        if (!d || d->WorkerRunning()) return;
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* d = qobject_cast<TOperationForm*>(w)) {
+            if (!d->WorkerRunning()) Press(d, [d](const QString& n) { return d->Button(n); });
+        } else if (auto* p = qobject_cast<TProductionOpForm*>(w)) {
+            if (!p->WorkerRunning()) Press(p, [p](const QString& n) { return p->Button(n); });
+        }
+    }
+
+    template <class F> void Press(QWidget* d, F button) {
         for (const char* name : {"Button1", "ButtonOk"}) {
-            QPushButton* b = d->Button(QString::fromLatin1(name));
+            QPushButton* b = button(QString::fromLatin1(name));
             if (!b || !b->isEnabled()) continue;
             Closed << d->windowTitle();
             b->click();

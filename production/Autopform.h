@@ -1,0 +1,13 @@
+// Auto Program dialog: "Exit" closes it, "Continue" runs the next chip.
+#pragma once
+
+#include "production/ProductionForm.h"
+
+class TAutoProgramForm : public TProductionOpForm {
+    Q_OBJECT
+  public:
+    TAutoProgramForm(orvan::TWorkspace& ws, orvan::IPort& port, orvan::TProtocolState& state,
+                     orvan::IClock& clock, orvan::TPulseWidths widths, QWidget* parent = nullptr);
+
+    void Button2Click();
+};

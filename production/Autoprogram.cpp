@@ -1,0 +1,357 @@
+#include "production/Autoprogram.h"
+
+#include "device/Checksum.h"
+#include "ops/OpText.h"
+#include "production/Programid.h"
+#include "production/Qtp.h"
+#include "production/SerialNo.h"
+
+#include <memory>
+#include <vector>
+
+namespace orvan {
+namespace {
+
+// Ticks without an answer that end the data stream.
+constexpr int StreamTicks = 3;
+
+class TAutoRun {
+  public:
+    explicit TAutoRun(TOperationContext& ctx) : Ctx(ctx), D(ctx.Dialog), In(ctx.In) {}
+    void Run();
+
+  private:
+    void Finish() {
+        D.Enabled("Button1", true);
+        D.Enabled("Button2", true);
+    }
+    void Fail(const char* line, const std::string& text) {
+        D.Fail(line, text);
+        Finish();
+    }
+    // The number into the worker's buffer and the window's, checksums after.
+    void NumberIntoBuffer();
+    bool BlankCheck(TWriterProtocol& p);
+    bool ProgramID(TWriterProtocol& p);
+    bool ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
+    bool StreamData(const std::vector<uint8_t>& copy);
+    bool ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
+    bool VerifyID(TWriterProtocol& p, bool& good);
+    bool ProgramOption(TWriterProtocol& p, bool& good);
+    void NextChip(bool pass);
+
+    TOperationContext& Ctx;
+    TOpDialog& D;
+    TOperationInput& In;
+};
+
+void TAutoRun::NumberIntoBuffer() {
+    (void)WriteSerialNumber(In.Serial, In.Buffers, Ctx.Device);
+    const int row = Ctx.GetICInfo();
+    const TChecksums sums = CalChecksum(Ctx.Device, row, In.Buffers.ProgramBuffer.data(),
+                                        In.Buffers.OptionLo, In.Buffers.OptionHi);
+    In.ChecksumText = HexText(sums.DataChecksum, 4);
+}
+
+void TAutoRun::Run() {
+    D.Text("StaticText1", In.SkipBlankCheck ? "Auto-Program without Blank Check" : "Auto-Program");
+    D.Text("Label1", "");
+
+    Ctx.GetICInfo();
+    if (In.Serial.SerialModeOn && !SerialWordsAreRTIW(In.Serial, In.Buffers, Ctx.Device))
+        return Fail("Label1", NotRTIWText);
+    NumberIntoBuffer();
+    D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
+
+    Ctx.GetICInfo();
+    const int n = Ctx.Device.ICMemBytes;
+    bool empty = true;
+    for (int i = 0; i < n && empty; ++i)
+        empty = (In.Buffers.ProgramBuffer[size_t(i)] & 0x1F) == 0x1F;
+    if (empty) return Fail("Label1", "Data memory are blank or error!");
+    switch (In.OptionStatus) {
+    case 1:
+        return Fail("Label1", "Some Options are Blank!");
+    case 2:
+        return Fail("Label1", "Some Options are error!");
+    case 3:
+        return Fail("Label1", "Some Options are Blank or error!");
+    default:
+        break;
+    }
+
+    SettleLine(Ctx.Port, Ctx.Clock, Ctx.State, Ctx.Stop);
+    TWriterProtocol p = Ctx.Protocol();
+    if (!WriterCheckPasses(p.CheckWriter(), D, "Label1", "Connect Timeout!!")) return Finish();
+    if (!In.SkipBlankCheck && !BlankCheck(p)) return;
+    if (!ProgramID(p)) return;
+
+    // The stream and its read-back work on a copy taken now.
+    const std::vector<uint8_t> copy(In.Buffers.ProgramBuffer.begin(),
+                                    In.Buffers.ProgramBuffer.end());
+    if (!ProgramData(p, copy) || !ReadBackData(p, copy)) return;
+    bool idGood = false, optionGood = false;
+    if (!VerifyID(p, idGood)) return;
+    if (!ProgramOption(p, optionGood)) return;
+    NextChip(idGood && optionGood);
+}
+
+bool TAutoRun::BlankCheck(TWriterProtocol& p) {
+    const auto& rx = In.Buffers.TransferBuffer;
+    if (In.EraseFirst) {
+        D.Visible("EraseMsg", true);
+        D.Colour("EraseMsg", TLineColour::Default);
+        D.Text("EraseMsg", "Erase flash memory...");
+        Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Erase);
+        if (const WriterResult r = p.SendHeader(); r != WriterResult::Done) {
+            Fail("EraseMsg", StandardFailureLine(r));
+            return false;
+        }
+        D.Text("EraseMsg", "Erase End");
+    }
+    D.Visible("Label1", true);
+    D.Text("Label1", "Blank Check.....");
+
+    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
+        Fail("Label1", StandardFailureLine(r));
+        return false;
+    }
+    const TDeviceState& dev = Ctx.Device;
+    if ((rx[0] & dev.OptAndLo) != dev.OptAndLo || (rx[1] & dev.OptAndHi) != dev.OptAndHi) {
+        D.Text("Label1", "OPTION ....... Not Blank!!");
+        Finish();
+        return false;
+    }
+
+    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
+        Fail("Label1", StandardFailureLine(r));
+        return false;
+    }
+    for (size_t i = 0; i < 16; ++i)
+        if (rx[i] != Blank7) {
+            Fail("Label1", "ID Checksum ....... Not Blank!!");
+            return false;
+        }
+
+    const int n = dev.ICMemBytes;
+    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+        Fail("Label1", StandardFailureLine(r));
+        return false;
+    }
+    for (int i = 0; i < n; ++i)
+        if (rx[size_t(i)] != Blank7) {
+            Fail("Label1", "Device not blank!!");
+            return false;
+        }
+    D.Text("Label1", "Blank Check ..... OK.");
+    return true;
+}
+
+bool TAutoRun::ProgramID(TWriterProtocol& p) {
+    D.Visible("Label2", true);
+    D.Text("Label2", "Program ID...");
+    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
+        Fail("Label2", StandardFailureLine(r));
+        return false;
+    }
+    BuildIDImage(Ctx);
+    D.Visible("Label3", true);
+    const auto& head = In.Buffers.CommandHeader;
+    switch (const WriterResult r = p.WriteData(2 * (head[3] + head[4] * 256) + 2, true)) {
+    case WriterResult::BlockDone:
+        return true;
+    case WriterResult::WriteFail: {
+        const int w = Ctx.State.FailIndex / 2;
+        Fail("Label2", w >= 5 ? std::string("Checksum program fail !!")
+                              : "ID program fail at address " + HexText(unsigned(w), 4) + " !!");
+        return false;
+    }
+    default:
+        Fail("Label2", StandardFailureLine(r));
+        return false;
+    }
+}
+
+bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
+    D.Text("Label2", "Program Data...");
+    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Program);
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
+        Fail("Label2", StandardFailureLine(r));
+        return false;
+    }
+    try {
+        return StreamData(copy);
+    } catch (const ECommError&) {
+        // The line went away in the middle of the stream.
+        Fail("Label2", "Connect Timeout!!");
+        return false;
+    }
+}
+
+// One byte, one answer, paced by CTS; the dialog's ticks time each wait.
+bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
+    const int n = Ctx.Device.ICMemBytes;
+    const int last = std::min(n + 5, int(copy.size()) - 1);
+    bool shown = false;
+    // Until the writer closes the block, a stream that ends here leaves it
+    // waiting for more: the next exchange lets the line fall quiet first.
+    Ctx.State.ExchangeOpen = true;
+    for (int k = 0; k <= last; ++k) {
+        // The dialog is closing: end between two bytes, the block left open.
+        if (Ctx.StopRequested()) return false;
+        Ctx.Ticks.Restart();
+        if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
+            Fail("Label2", "Connect Timeout!!");
+            return false;
+        }
+        const uint8_t b = copy[size_t(k)];
+        if (Ctx.Port.Write(&b, 1) != 1) {
+            Fail("Label2", "Connect Timeout!!");
+            return false;
+        }
+        Ctx.Ticks.Restart();
+        if (!shown) {
+            D.Visible("Label3", true);
+            shown = true;
+        }
+        const int r = WaitForByte(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop);
+        if (r < 0) {
+            Fail("Label2", "Connect Timeout!!");
+            return false;
+        }
+        const std::string a = HexText(unsigned(k / 2), 4);
+        switch (r) {
+        case ReplyAccepted:
+            if (k % 32 == 0) D.Text("Label3", a);
+            continue;
+        case ReplyBlockEnd:
+            Ctx.State.ExchangeOpen = false;
+            D.Text("Label2", "Data program Ok!!");
+            return true;
+        case ReplyWriteFail:
+            Ctx.State.ExchangeOpen = false;
+            D.Text("Label3", a);
+            Fail("Label2", "Data program fail !!");
+            return false;
+        case ReplyNoChip:
+            Ctx.State.ExchangeOpen = false;
+            Fail("Label2", "Nothing in socket or type error!");
+            return false;
+        default:
+            Fail("Label2", "Unknow return value!!");
+            return false;
+        }
+    }
+    return true; // the read-back tells whether the writer took it all
+}
+
+bool TAutoRun::ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
+    D.Visible("Label3", false);
+    const int n = Ctx.Device.ICMemBytes;
+    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+        Fail("Label2", StandardFailureLine(r));
+        return false;
+    }
+    const auto& rx = In.Buffers.TransferBuffer;
+    for (int i = 0; i < n; ++i)
+        if (rx[size_t(i)] != copy[size_t(i)]) {
+            Fail("Label2", "Data verify Fail!!");
+            return false;
+        }
+    D.Text("Label2", "Data program && verify OK!!");
+    D.Visible("Label3", true);
+    return true;
+}
+
+bool TAutoRun::VerifyID(TWriterProtocol& p, bool& good) {
+    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
+        Fail("Label3", StandardFailureLine(r));
+        return false;
+    }
+    const unsigned flags = IDVerifyFlags(Ctx);
+    good = flags == 0;
+    if (good)
+        D.Text("Label3", IDVerifyText(flags));
+    else
+        D.Fail("Label3", IDVerifyText(flags));
+    return true;
+}
+
+bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
+    D.Visible("Label4", true);
+    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
+        Fail("Label4", StandardFailureLine(r));
+        return false;
+    }
+    auto& b = In.Buffers;
+    b.TransferBuffer[0] = b.OptionLo;
+    b.TransferBuffer[1] = b.OptionHi;
+    switch (const WriterResult r = p.WriteData(2, true)) {
+    case WriterResult::BlockDone:
+        break;
+    case WriterResult::WriteFail:
+        Fail("Label4", "OPTION program fail !!");
+        return false;
+    default:
+        Fail("Label4", StandardFailureLine(r));
+        return false;
+    }
+    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
+    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
+        Fail("Label4", StandardFailureLine(r));
+        return false;
+    }
+    const TDeviceState& dev = Ctx.Device;
+    good = (b.OptionLo & dev.OptAndLo) == (b.TransferBuffer[0] & dev.OptAndLo) &&
+           (b.OptionHi & dev.OptAndHi) == (b.TransferBuffer[1] & dev.OptAndHi);
+    if (good)
+        D.Text("Label4", "OPTION program && verify OK!!");
+    else
+        D.Fail("Label4", "OPTION verify Fail!!");
+    return true;
+}
+
+void TAutoRun::NextChip(bool pass) {
+    if (pass)
+        D.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
+
+    if (In.Serial.SerialModeOn) {
+        if (In.QTPActive) {
+            const std::optional<std::string> message =
+                ReadSerialData(In.QTP, In.Serial, In.QTPActive);
+            if (message || In.QTP.QTPEnd) {
+                // The file has no number left for another chip: production
+                // from it ends here, and only "Exit" is offered.
+                D.Commit([](TWorkspace& ws) { CloseQTP(ws); });
+                D.Text(MessageBoxControl, message ? *message : std::string(QTPFinishedText));
+                D.Enabled("Button1", true);
+                return;
+            }
+            D.Commit([s = In.Serial, f = In.QTP](TWorkspace& ws) {
+                ws.Serial = s;
+                ws.QTP = f;
+            });
+        } else {
+            SerialNoNext(In.Serial);
+            D.Commit([s = In.Serial](TWorkspace& ws) { ws.Serial = s; });
+        }
+    }
+    NumberIntoBuffer();
+    D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
+    Finish();
+}
+
+} // namespace
+
+void AutoProgramThread(TOperationContext& ctx) {
+    TAutoRun(ctx).Run();
+}
+
+} // namespace orvan

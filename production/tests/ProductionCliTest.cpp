@@ -1,0 +1,215 @@
+// A production run end to end: the real orvan-cli against the real
+// writer-sim, which puts a fresh chip in the socket after each completed
+// run and keeps each used chip as chip.img.1, chip.img.2, ...
+#include "SimProcess.h"
+#include "app/Workspace.h"
+#include "buffer/DataFile.h"
+#include "device/Checksum.h"
+#include "production/SerialNo.h"
+#include "sim/SimChip.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace orvan::sim::test {
+namespace {
+
+constexpr int SerialAt = 0x10;
+constexpr const char* Model = "OV128";
+constexpr const char* Option = "3AAA";
+
+// A program of the model's size with four RTIW words at 0010h, as BIN.
+std::string ProgramBin() {
+    TDeviceState d;
+    GetICInfo(Model, d);
+    std::vector<uint16_t> words(size_t(d.WordCount()), 0x3FFF);
+    for (size_t w = 0; w < 0x40; ++w)
+        words[w] = uint16_t(0x0100 + w * 37);
+    for (size_t w = SerialAt; w < SerialAt + 4; ++w)
+        words[w] = 0x3100;
+    words.back() = 0x2800;
+    std::string bytes;
+    for (uint16_t w : words) {
+        bytes += char(w & 0xFF);
+        bytes += char(w >> 8);
+    }
+    return bytes;
+}
+
+struct Production : ::testing::Test {
+    TTempDir Dir;
+    std::unique_ptr<TSimProcess> Sim;
+
+    void SetUp() override { WriteFile(Dir.File("prog.bin"), ProgramBin()); }
+    void StartSim(std::vector<std::string> args = {}) {
+        args.insert(args.end(), {"--model", Model, "--fresh-chip", "--image", "chip.img",
+                                 "--ports-map", "ports.map"});
+        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
+        ASSERT_TRUE(Sim->Started());
+    }
+    TRunResult Cli(std::vector<std::string> args) { return test::Run(Dir.Path(), ORVAN_CLI, args); }
+    TRunResult Auto(std::vector<std::string> more) {
+        std::vector<std::string> args{"-P",       "Com1", "-d",   Model,
+                                      "--option", Option, "auto", "prog.bin"};
+        args.insert(args.end(), more.begin(), more.end());
+        return Cli(args);
+    }
+    // The used chip number k, or nullopt when there is none.
+    std::optional<TSimChip> UsedChip(int k) {
+        TSimChip chip;
+        std::string error;
+        const std::string path = Dir.File("chip.img." + std::to_string(k));
+        if (!std::filesystem::exists(path) || !chip.Load(path, error)) return std::nullopt;
+        return chip;
+    }
+    static std::string Serial(const TSimChip& chip, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += HexText(chip.Program[size_t(SerialAt + i)] & 0xFFu, 2);
+        return text;
+    }
+    static std::string IDChecksum(const TSimChip& chip) {
+        std::string text;
+        for (size_t w = 6; w < 8; ++w) {
+            text += char(chip.ID[w] & 0x7F);
+            text += char((chip.ID[w] >> 7) & 0x7F);
+        }
+        return text;
+    }
+    // The checksum of the program with `number` (MSB first) in its RTIW words.
+    std::string ExpectedChecksum(const std::string& number) {
+        TWorkspace ws;
+        ws.SelectDevice(Model);
+        EXPECT_TRUE(OpenDataFile(ws, Dir.File("prog.bin"), {}).Ok);
+        TSerialSettings& s = ws.Serial;
+        s.SerialModeOn = true;
+        s.SerialStartAddr = SerialAt;
+        s.SerialByteCount = int(number.size() / 2);
+        for (int j = 0; j < s.SerialByteCount; ++j)
+            s.SerialBytes[size_t(j)] =
+                std::stoi(number.substr(number.size() - size_t(2 * j + 2), 2), nullptr, 16);
+        WordToPair(0x3AAA, ws.Buffers.OptionLo, ws.Buffers.OptionHi);
+        SerialNo2Memory(ws);
+        return ws.Panel.Checksum;
+    }
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST_F(Production, ThreeChipsFromAQTPFile) {
+    TRunResult r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "parts.txt", "--serial-addr", "10",
+                        "--serial-bytes", "1", "--serial-value", "1", "--parts", "3"});
+    ASSERT_EQ(r.Status, 0) << r.Out;
+    EXPECT_EQ(ReadFile(Dir.File("parts.txt")),
+              ":020010000131BC\r\n:020010000231BB\r\n:020010000331BA\r\n:00000001FF");
+
+    StartSim();
+    r = Auto({"--qtp", "parts.txt", "--count", "5"});
+    EXPECT_EQ(Lines(r.Out),
+              (std::vector<std::string>{"chip 1 serial 01 PASS", "chip 2 serial 02 PASS",
+                                        "chip 3 serial 03 PASS", "QTP Program Finished!",
+                                        "Pass Count : 3"}));
+    EXPECT_EQ(r.Status, 0);
+    std::set<std::string> checksums;
+    for (int k = 1; k <= 3; ++k) {
+        const auto chip = UsedChip(k);
+        ASSERT_TRUE(chip) << k;
+        const std::string number = HexText(unsigned(k), 2);
+        EXPECT_EQ(Serial(*chip, 1), number);
+        EXPECT_EQ(IDChecksum(*chip), ExpectedChecksum(number));
+        checksums.insert(IDChecksum(*chip));
+        EXPECT_EQ(chip->Option[0], 0x3AAA);
+    }
+    EXPECT_EQ(checksums.size(), 3u);
+    EXPECT_FALSE(UsedChip(4));
+}
+
+TEST_F(Production, FailedChipKeepsItsNumber) {
+    // A reply the host does not know, in the middle of the first chip's data.
+    StartSim({"--bad-reply", "100:42"});
+    const TRunResult r = Auto(
+        {"--count", "2", "--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0041"});
+    EXPECT_EQ(Lines(r.Out),
+              (std::vector<std::string>{"chip 1 serial 0041 FAIL: Unknow return value!!",
+                                        "chip 2 serial 0041 PASS", "Pass Count : 1"}));
+    EXPECT_EQ(r.Status, 1);
+    const auto chip = UsedChip(1);
+    ASSERT_TRUE(chip);
+    EXPECT_EQ(Serial(*chip, 2), "0041");
+    EXPECT_FALSE(UsedChip(2));
+}
+
+TEST_F(Production, OptionThatDoesNotHoldIsNotCounted) {
+    StartSim({"--weak-option", "0002"});
+    const TRunResult r = Auto(
+        {"--count", "2", "--serial-addr", "0010", "--serial-bytes", "1", "--serial-value", "7F"});
+    EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{"chip 1 serial 7F FAIL: OPTION verify Fail!!",
+                                                      "chip 2 serial 80 FAIL: OPTION verify Fail!!",
+                                                      "Pass Count : 0"}));
+    // Each chip still carries its own number.
+    ASSERT_TRUE(UsedChip(2));
+    EXPECT_EQ(Serial(*UsedChip(1), 1), "7F");
+    EXPECT_EQ(Serial(*UsedChip(2), 1), "80");
+}
+
+TEST_F(Production, TwentyRandomNumbersNoTwoAlike) {
+    StartSim();
+    const TRunResult r = Auto({"--count", "20", "--random", "--serial-addr", "0010",
+                               "--serial-bytes", "2", "--serial-value", "0000"});
+    ASSERT_EQ(r.Status, 0) << r.Out;
+    EXPECT_EQ(Lines(r.Out).back(), "Pass Count : 20");
+    std::set<std::string> numbers;
+    for (int k = 1; k <= 20; ++k) {
+        const auto chip = UsedChip(k);
+        ASSERT_TRUE(chip) << k;
+        numbers.insert(Serial(*chip, 2));
+        EXPECT_NE(r.Out.find("chip " + std::to_string(k) + " serial " + Serial(*chip, 2) + " PASS"),
+                  std::string::npos)
+            << k;
+    }
+    EXPECT_EQ(numbers.size(), 20u);
+}
+
+TEST_F(Production, ProgramIDAndRefusals) {
+    StartSim();
+    TRunResult r =
+        Cli({"-P", "Com1", "-d", Model, "program-id", "prog.bin", "--id-hex", "41 42 80 FF 9"});
+    EXPECT_EQ(r.Status, 0) << r.Out;
+    EXPECT_NE(r.Out.find("ID: 41 42 00 7F 1F 7F 7F 7F 7F 7F 7F 7F\n"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Program Ok!!\nID & Checksum verify OK!!\n"), std::string::npos);
+    TSimChip chip;
+    std::string error;
+    ASSERT_TRUE(chip.Load(Dir.File("chip.img"), error)) << error;
+    EXPECT_EQ(chip.ID[0], 0x41 | 0x42 << 7);
+
+    // Serial words that are not RTIW words, or run past the program memory.
+    for (const char* addr : {"0012", "03FF"}) {
+        r = Auto({"--serial-addr", addr, "--serial-bytes", "3", "--serial-value", "1"});
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_NE(r.Out.find("The program memory is not 'RTIW'. Serial No. will be disable!"),
+                  std::string::npos)
+            << addr;
+    }
+    r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "no/such/dir/parts.txt", "--serial-addr", "10",
+             "--serial-bytes", "1", "--serial-value", "1", "--parts", "3"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Out.find("File can't be saved!"), std::string::npos);
+    r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "p.txt", "--serial-addr", "10", "--serial-bytes",
+             "9", "--serial-value", "1", "--parts", "3"});
+    EXPECT_NE(r.Out.find("\"No. of Byte\" is not a valid value!!"), std::string::npos);
+    r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "p.txt", "--serial-addr", "10", "--serial-bytes",
+             "1", "--serial-value", "1", "--parts", "100001"});
+    EXPECT_NE(r.Out.find("\"No. of Parts\" value overflow!"), std::string::npos);
+}
+
+} // namespace
+} // namespace orvan::sim::test
