@@ -225,13 +225,16 @@ TEST_F(AutoProgram, OnItsOwnThread) {
         runner.Start(B->Port, B->State, B->Clock, queue, SnapshotOf(*B->Ws, B->Widths),
                      AutoProgramThread);
         bool continueOn = false;
-        while (runner.Running() || queue.Drain(*B->Ws, {}) > 0) {
+        auto render = [&](const TOpUpdate& u) {
+            if (u.Control == "Button2" && u.Kind == TOpUpdate::TKind::Enabled)
+                continueOn = u.Value != 0;
+        };
+        while (runner.Running()) {
             queue.WaitForItems(20);
-            queue.Drain(*B->Ws, [&](const TOpUpdate& u) {
-                if (u.Control == "Button2" && u.Kind == TOpUpdate::TKind::Enabled)
-                    continueOn = u.Value != 0;
-            });
+            queue.Drain(*B->Ws, render);
         }
+        runner.Stop();
+        queue.Drain(*B->Ws, render); // what came after the last look
         EXPECT_TRUE(continueOn);
     }
     EXPECT_EQ(ChipSerial(*B->Chip, 1), "31");
