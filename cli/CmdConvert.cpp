@@ -12,9 +12,18 @@
 namespace orvan::cli {
 namespace {
 
-void PrintMessages(const TFileResult& r) {
-    for (const std::string& m : r.Messages)
-        std::cerr << m << "\n";
+// A load's messages on stderr; a failed or damaged load is a file error.
+int Report(const TFileResult& r) {
+    const bool failed = !r.Ok || r.RecordError;
+    for (const std::string& m : r.Messages) {
+        if (failed) {
+            Fail(ExitFile, m);
+            continue;
+        }
+        std::cerr << m << "\n"; // a warning: the load went on
+        if (JsonOutput()) Emit({{"event", "message"}, {"text", m}});
+    }
+    return failed ? ExitFile : ExitOk;
 }
 
 } // namespace
@@ -29,20 +38,14 @@ int SetUpWorkspace(const TArgs& args, TWorkspace& ws) {
     TFileOptions options;
     options.ShowFormatWarnings = true; // as for a data file named on the command line
     const TFileResult r = LoadCfgFile(ws, TCfgMode::Full, options);
-    PrintMessages(r);
-    if (!r.Ok) {
-        ws.ResetData();
-        return 1;
-    }
-    return r.RecordError ? 1 : 0;
+    if (!r.Ok) ws.ResetData();
+    return Report(r);
 }
 
 int LoadDataFile(TWorkspace& ws, const std::string& path) {
     TFileOptions options;
     options.ShowFormatWarnings = true; // there is no window to hide them behind
-    const TFileResult r = OpenDataFile(ws, path, options);
-    PrintMessages(r);
-    return r.Ok && !r.RecordError ? 0 : 1;
+    return Report(OpenDataFile(ws, path, options));
 }
 
 int CmdConvert(const TArgs& args) {
@@ -50,11 +53,9 @@ int CmdConvert(const TArgs& args) {
     auto ws = std::make_unique<TWorkspace>();
     if (const int rc = SetUpWorkspace(args, *ws)) return rc;
     if (const int rc = LoadDataFile(*ws, args.Files[0])) return rc;
-    if (!SaveBin(*ws, args.Files[1])) {
-        std::cerr << SorryCantBeSavedText << "\n";
-        return 1;
-    }
-    return 0;
+    if (!SaveBin(*ws, args.Files[1])) return Fail(ExitFile, SorryCantBeSavedText);
+    Result()["output"] = args.Files[1];
+    return ExitOk;
 }
 
 } // namespace orvan::cli

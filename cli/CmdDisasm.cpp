@@ -21,11 +21,13 @@ int CmdDisasm(const TArgs& args) {
     const std::vector<std::string> lines =
         DisassembleLines(ws->Buffers.ProgramBuffer, ws->Device.ICMemBytes);
     if (!args.Output.empty()) {
-        if (!SaveListing(args.Output, lines)) {
-            std::cerr << CantBeSavedText << "\n";
-            return 1;
-        }
-        return 0;
+        if (!SaveListing(args.Output, lines)) return Fail(ExitFile, CantBeSavedText);
+        Result()["output"] = args.Output;
+        return ExitOk;
+    }
+    if (JsonOutput()) {
+        Result()["lines"] = lines;
+        return ExitOk;
     }
     std::string text;
     for (const std::string& l : lines) {
@@ -33,7 +35,7 @@ int CmdDisasm(const TArgs& args) {
         text += '\n';
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 ? ExitOk : ExitFile;
 }
 
 } // namespace orvan::cli

@@ -32,11 +32,8 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
     // "Com1" as the port selector would show it.
     const std::string name = "Com" + args.Port.substr(3);
     const std::string error = link->CheckComPort(name, -1);
-    if (link->PortFailed) {
-        std::puts(error.c_str());
-        return 1;
-    }
-    return 0;
+    if (link->PortFailed) return FailOnStdout(ExitWriter, error);
+    return ExitOk;
 }
 
 int CmdConnect(const TArgs& args) {
@@ -44,16 +41,20 @@ int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
     const std::string message = link->ConnectCheck(*ws, StopToken());
-    std::puts(message.c_str());
-    return message == "Connect OK!" ? 0 : 1;
+    const bool ok = message == "Connect OK!";
+    PrintLine(message);
+    Result()["message"] = message;
+    return ok ? ExitOk : ExitWriter;
 }
 
 int CmdAbout(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
-    std::puts(link->AboutPoll(*ws, StopToken()).c_str());
-    return 0;
+    const std::string firmware = link->AboutPoll(*ws, StopToken());
+    PrintLine(firmware);
+    Result()["firmware"] = firmware;
+    return ExitOk;
 }
 
 } // namespace orvan::cli

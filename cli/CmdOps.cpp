@@ -66,15 +66,8 @@ class TProgress {
         if (Shown) std::fputs("\n", stderr);
     }
     void Update(const TOpUpdate& u) {
-        if (!On || Words <= 0) return;
-        if (u.Kind == TOpUpdate::TKind::Gauge) {
-            Show(u.Value, u.Value * Words / 100);
-        } else if (u.Kind == TOpUpdate::TKind::Text && u.Control == "Label2" &&
-                   u.Text.size() == 4) {
-            bool valid = false;
-            const int32_t a = HexToInt(u.Text, valid);
-            if (valid) Show(int(int64_t(a) * 100 / Words), a);
-        }
+        TProgressStep step;
+        if (On && ProgressOf(u, Words, step)) Show(step.Percent, step.Word);
     }
 
   private:
@@ -90,19 +83,26 @@ class TProgress {
 
 void PrintLines(const TDialogState& dialog) {
     for (const std::string& line : dialog.FinalLines())
-        std::puts(line.c_str());
-    std::fflush(stdout);
+        PrintLine(line);
+}
+
+// The first failed line decides between a chip and a writer fault.
+ExitCode FailureOf(const TDialogState& dialog) {
+    for (const std::string& line : dialog.FinalLines())
+        if (line.rfind("ERROR: ", 0) == 0) return FailureExit(line.substr(7));
+    return ExitChipFailed;
 }
 
 // Runs one operation to its end; the dialog state carries over between
 // the runs of force write.
 void RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dialog,
-             TProgress& progress, std::stop_token cancel) {
+             TProgress& progress, TJsonDialog& json, std::stop_token cancel) {
     RunOperation(
         ws, link, LayoutOf(kind).Routine,
         [&](const TOpUpdate& u) {
             dialog.Apply(u);
             progress.Update(u);
+            if (JsonOutput()) json(u);
         },
         cancel);
 }
@@ -110,17 +110,12 @@ void RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dial
 // A raw EEPROM image of at most the model's EEPROM size.
 int LoadEEPROMImage(TWorkspace& ws, const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        std::cerr << "Cannot open " << path << "\n";
-        return 1;
-    }
+    if (!f) return Fail(ExitFile, "Cannot open " + path);
     const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     const int e = ws.Device.EEBytes();
-    if (bytes.size() > size_t(e)) {
-        std::cerr << path << ": " << bytes.size() << " bytes, more than the " << e
-                  << " of the EEPROM\n";
-        return 1;
-    }
+    if (bytes.size() > size_t(e))
+        return Fail(ExitFile, path + ": " + std::to_string(bytes.size()) +
+                                  " bytes, more than the " + std::to_string(e) + " of the EEPROM");
     ws.Buffers.EEBuffer.fill(0);
     std::copy(bytes.begin(), bytes.end(), ws.Buffers.EEBuffer.begin());
     return 0;
@@ -141,6 +136,12 @@ int ApplyOption(TWorkspace& ws, const std::string& text) {
 }
 
 } // namespace
+
+ExitCode FailureExit(const std::string& text) {
+    for (const char* writer : {"Connect Timeout", "Writer Error", "Unknow return value"})
+        if (text.rfind(writer, 0) == 0) return ExitWriter;
+    return ExitChipFailed;
+}
 
 bool IsChipOperation(const std::string& command) {
     return FindCommand(command) != nullptr;
@@ -174,9 +175,9 @@ int CmdChipOperation(const TArgs& args) {
         // says the image is meant that way.
         if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers);
             question && !args.Yes) {
-            std::printf("ERROR: %s\n", question->c_str());
+            ErrorLine(ExitUsage, *question);
             std::fputs("(give --yes to program it all the same)\n", stderr);
-            return 1;
+            return ExitUsage;
         }
         break;
     case TOpKind::ProgramOption:
@@ -200,32 +201,35 @@ int CmdChipOperation(const TArgs& args) {
     }
 
     TDialogState dialog(LayoutOf(cmd.Kind));
+    TJsonDialog json(ws->Device.WordCount(), &LayoutOf(cmd.Kind));
     const int runs = cmd.Kind == TOpKind::ForceWrite ? args.Count : 1;
     bool ok = true;
     for (int run = 0; run < runs && ok && !cancel.Cancelled(); ++run) {
+        if (runs > 1) json.SetExtra({{"run", run + 1}});
         {
             TProgress progress(cmd.Progress, ws->Device.WordCount());
-            RunOnce(*ws, *link, cmd.Kind, dialog, progress, cancel.Token());
+            RunOnce(*ws, *link, cmd.Kind, dialog, progress, json, cancel.Token());
         }
         ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
-        if (runs > 1) std::printf("Run %d\n", run + 1);
+        if (runs > 1) PrintLine("Run " + std::to_string(run + 1));
         PrintLines(dialog);
     }
+    Result()["lines"] = dialog.FinalLines();
     // A run stopped inside a block: the next process knows nothing of it,
     // so this one lets the writer drop the block before it goes.
     SettleLine(link->Comm1, *link->Clock, *link, {});
-    if (cmd.Kind == TOpKind::ForceWrite)
-        std::printf("Pass Count : %s\n", ws->Panel.PassCount.c_str());
+    if (cmd.Kind == TOpKind::ForceWrite) {
+        PrintLine("Pass Count : " + ws->Panel.PassCount);
+        Result()["passCount"] = ws->Panel.PassCount;
+    }
 
     if (cmd.Kind == TOpKind::Read && ws->ReadDone) {
         ws->RefreshData();
-        if (!SaveBin(*ws, file)) {
-            std::printf("ERROR: %s\n", SorryCantBeSavedText);
-            return 1;
-        }
+        if (!SaveBin(*ws, file)) return ErrorLine(ExitFile, SorryCantBeSavedText);
+        Result()["output"] = file;
     }
-    if (cancel.Cancelled()) std::puts("ERROR: Stopped");
-    return ok ? 0 : 1;
+    if (cancel.Cancelled()) return ErrorLine(ExitChipFailed, "Stopped");
+    return ok ? ExitOk : FailureOf(dialog);
 }
 
 } // namespace orvan::cli

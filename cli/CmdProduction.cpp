@@ -3,6 +3,7 @@
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
+#include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Operation.h"
 #include "production/Autoprogram.h"
@@ -12,7 +13,6 @@
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -66,12 +66,6 @@ struct TLines {
     }
 };
 
-// A production line stops on Ctrl-C between two bytes, not mid-chip.
-std::stop_source Interrupt;
-void OnInterrupt(int) {
-    Interrupt.request_stop();
-}
-
 // Label texts write "&" doubled.
 std::string Shown(std::string text) {
     for (size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
@@ -91,42 +85,10 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
     e.Random = p.Random ? 1 : 0;
     e.LsbFirst = p.LsbFirst ? 1 : 0;
     const TSerialCheck c = forQtp ? PrepareQTPEntry(ws, e, parts) : AcceptSerialEntry(ws, e);
-    if (!c.Ok) {
-        std::cerr << c.Message << "\n";
-        return 1;
-    }
-    return 0;
+    return c.Ok ? ExitOk : UsageError(c.Message);
 }
 
 } // namespace
-
-int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p) {
-    const std::map<std::string, std::string*> valued = {{"--id", &p.IdText},
-                                                        {"--id-hex", &p.IdHex},
-                                                        {"--qtp", &p.QtpFile},
-                                                        {"--serial-addr", &p.SerialAddr},
-                                                        {"--serial-bytes", &p.SerialBytes},
-                                                        {"--serial-value", &p.SerialValue},
-                                                        {"--increment", &p.Increment},
-                                                        {"-o", &p.Output},
-                                                        {"--parts", &p.Parts}};
-    if (const auto v = valued.find(a); v != valued.end()) {
-        if (!next) return -2;
-        *v->second = next;
-        if (a == "--id") p.HasIdText = true;
-        if (a == "--id-hex") p.HasIdHex = true;
-        return 1;
-    }
-    if (a == "--no-blank-check")
-        p.NoBlankCheck = true;
-    else if (a == "--random")
-        p.Random = true;
-    else if (a == "--lsb-first")
-        p.LsbFirst = true;
-    else
-        return -1;
-    return 0;
-}
 
 int CmdProgramID(const TArgs& args) {
     const TProductionArgs& p = args.Production;
@@ -138,13 +100,27 @@ int CmdProgramID(const TArgs& args) {
     if (p.HasIdText) StoreASCIIID(ws->Buffers, p.IdText);
     if (p.HasIdHex) StoreHexID(ws->Buffers, p.IdHex);
     ws->CalChecksum();
-    std::printf("ID: %s\nChecksum: %s\n", IDHexText(ws->Buffers).c_str(),
-                ws->Panel.Checksum.c_str());
+    PrintLine("ID: " + IDHexText(ws->Buffers));
+    PrintLine("Checksum: " + ws->Panel.Checksum);
+    Result()["id"] = IDHexText(ws->Buffers);
+    Result()["checksum"] = ws->Panel.Checksum;
     TLines lines;
-    RunOperation(*ws, *link, ProgramIDThread, std::ref(lines));
+    TJsonDialog json(0);
+    RunOperation(
+        *ws, *link, ProgramIDThread,
+        [&](const TOpUpdate& u) {
+            lines(u);
+            if (JsonOutput()) json(u);
+        },
+        StopToken());
+    std::vector<std::string> shown;
     for (const char* c : {"Label1", "Label2"})
-        if (!lines.Text[c].empty()) std::printf("%s\n", Shown(lines.Text[c]).c_str());
-    return lines.Text["Label2"] == "ID && Checksum verify OK!!" ? 0 : 1;
+        if (!lines.Text[c].empty()) shown.push_back(Shown(lines.Text[c]));
+    for (const std::string& l : shown)
+        PrintLine(l);
+    Result()["lines"] = shown;
+    if (lines.Text["Label2"] == "ID && Checksum verify OK!!") return ExitOk;
+    return FailureExit(Shown(lines.FirstFailure()));
 }
 
 int CmdAuto(const TArgs& args) {
@@ -165,32 +141,34 @@ int CmdAuto(const TArgs& args) {
         // The order setting in force reads the file.
         if (p.LsbFirst) ws->Serial.SerialLsbFirst = 1;
         std::optional<std::string> message;
-        if (!LoadQTPFile(*ws, p.QtpFile, message)) {
-            std::cerr << "Can't open " << p.QtpFile << "\n";
-            return 1;
-        }
-        if (message) {
-            std::cerr << *message << "\n";
-            return 1;
-        }
+        if (!LoadQTPFile(*ws, p.QtpFile, message)) return Fail(ExitFile, "Can't open " + p.QtpFile);
+        if (message) return Fail(ExitFile, *message);
     }
     ws->GetICInfo();
-    if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers); question && !args.Yes) {
-        std::cerr << *question << " (--yes programs all the same)\n";
-        return 1;
-    }
+    if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers); question && !args.Yes)
+        return UsageError(*question + " (--yes programs all the same)");
     ws->SkipBlankCheck = p.NoBlankCheck;
     if (!p.NoBlankCheck) ws->EraseFirst = ws->Device.IsFlash();
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    int failures = 0;
-    for (int chip = 1; chip <= count && !Interrupt.stop_requested(); ++chip) {
+    // A production line stops on Ctrl-C between two bytes, not mid-chip.
+    const std::stop_token interrupt = StopToken();
+    int failures = 0, chips = 0;
+    ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
+    for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
         const std::string number = numbered ? ws->Serial.HexText() : "-";
         const std::string before = ws->Panel.PassCount;
         TLines lines;
-        RunOperation(*ws, *link, AutoProgramThread, std::ref(lines), Interrupt.get_token());
+        TJsonDialog json(0);
+        json.SetExtra({{"chip", chip}});
+        RunOperation(
+            *ws, *link, AutoProgramThread,
+            [&](const TOpUpdate& u) {
+                lines(u);
+                if (JsonOutput()) json(u);
+            },
+            interrupt);
+        ++chips;
         const bool pass = ws->Panel.PassCount != before;
         const std::string failure = lines.FirstFailure();
         std::string verdict = pass ? "PASS" : "FAIL";
@@ -198,15 +176,29 @@ int CmdAuto(const TArgs& args) {
             verdict += ": " + Shown(failure);
         else if (!pass && !lines.Text["Label1"].empty())
             verdict += ": " + lines.Text["Label1"];
-        std::printf("chip %d serial %s %s\n", chip, number.c_str(), verdict.c_str());
-        if (!pass) ++failures;
+        PrintLine("chip " + std::to_string(chip) + " serial " + number + " " + verdict);
+        if (JsonOutput()) {
+            TJson e = {{"event", "chip"}, {"chip", chip}};
+            e["serial"] = numbered ? TJson(number) : TJson(nullptr);
+            e["ok"] = pass;
+            e["verdict"] = verdict;
+            e["passCount"] = ws->Panel.PassCount;
+            Emit(e);
+        }
+        if (!pass) {
+            ++failures;
+            if (FailureExit(Shown(failure)) == ExitWriter) worst = ExitWriter;
+        }
         for (const std::string& m : lines.Messages)
-            std::printf("%s\n", m.c_str());
-        std::fflush(stdout);
+            PrintLine(m);
         if (!lines.Messages.empty() && !ws->QTPActive) break; // the QTP file has ended
     }
-    std::printf("Pass Count : %s\n", ws->Panel.PassCount.c_str());
-    return failures == 0 && !Interrupt.stop_requested() ? 0 : 1;
+    PrintLine("Pass Count : " + ws->Panel.PassCount);
+    Result()["chips"] = chips;
+    Result()["failed"] = failures;
+    Result()["passCount"] = ws->Panel.PassCount;
+    if (interrupt.stop_requested()) return ExitChipFailed;
+    return failures == 0 ? ExitOk : worst;
 }
 
 int CmdQtp(const TArgs& args) {
@@ -220,12 +212,12 @@ int CmdQtp(const TArgs& args) {
     int parts = 0;
     if (const int rc = ApplySerialOptions(*ws, p, true, parts)) return rc;
     const std::string text = GenerateQTP(ws->Serial, parts);
-    if (!WriteQTPFile(p.Output, text)) {
-        std::cerr << FileCantBeSavedText << "\n";
-        return 1;
-    }
-    std::printf("%d records, next number %s\n", parts, ws->Serial.HexText().c_str());
-    return 0;
+    if (!WriteQTPFile(p.Output, text)) return Fail(ExitFile, FileCantBeSavedText);
+    PrintLine(std::to_string(parts) + " records, next number " + ws->Serial.HexText());
+    Result()["output"] = p.Output;
+    Result()["records"] = parts;
+    Result()["nextNumber"] = ws->Serial.HexText();
+    return ExitOk;
 }
 
 } // namespace orvan::cli

@@ -13,17 +13,48 @@ namespace orvan::cli {
 
 int CmdDevices(const TArgs& args) {
     if (!args.Files.empty()) return UsageError("devices takes no arguments");
+    TJson models = TJson::array();
     for (const TCatalogueRow& r : Catalogue()) {
         const int words = r.LastAddrHi * 256 + r.LastAddrLo + 1;
-        std::printf("%s %d %d %d %s %u\n", r.Name, words, r.Family,
-                    r.WordType == Word12Bit ? 12 : 14, r.Tech == TechFlash ? "flash" : "OTP",
-                    r.WriterType);
+        const int bits = r.WordType == Word12Bit ? 12 : 14;
+        const char* tech = r.Tech == TechFlash ? "flash" : "OTP";
+        if (JsonOutput())
+            models.push_back({{"name", r.Name},
+                              {"words", words},
+                              {"family", r.Family},
+                              {"wordBits", bits},
+                              {"tech", tech},
+                              {"writerType", r.WriterType}});
+        else
+            std::printf("%s %d %d %d %s %u\n", r.Name, words, r.Family, bits, tech, r.WriterType);
     }
-    return 0;
+    if (JsonOutput()) Result()["devices"] = models;
+    return ExitOk;
+}
+
+// "OSC Type:" as a JSON key's value: without the colon.
+std::string LabelName(std::string name) {
+    while (!name.empty() && (name.back() == ':' || name.back() == ' '))
+        name.pop_back();
+    return name;
 }
 
 // Prints the status panel as the main window shows it.
 void PrintPanel(const TWorkspace& ws) {
+    if (JsonOutput()) {
+        TJson rows = TJson::array();
+        for (const TOptionRow& row : ws.Panel.Option.Rows)
+            rows.push_back({{"name", LabelName(row.Name)},
+                            {"value", row.Value},
+                            {"enabled", bool(row.Enabled)}});
+        TJson& r = Result();
+        r["device"] = ws.DeviceName;
+        r["option"] = rows;
+        r["checksum"] = ws.Panel.Checksum;
+        r["optionSum"] = ws.Panel.OptionSum;
+        r["protectSum"] = ws.Panel.ProtectSum;
+        return;
+    }
     std::printf("Device: %s\n", ws.DeviceName.c_str());
     for (const TOptionRow& row : ws.Panel.Option.Rows) {
         if (row.Enabled)
@@ -60,7 +91,7 @@ int CmdStatus(const TArgs& args) {
     }
     ws->CalChecksum();
     PrintPanel(*ws);
-    return 0;
+    return ExitOk;
 }
 
 } // namespace orvan::cli

@@ -1,6 +1,9 @@
-// orvan-cli subcommands. Each returns the process exit status:
-// 0 success, 1 a file or operation error, 2 a usage error.
+// orvan-cli subcommands. Each returns the process exit status, one of
+// cli/ExitCodes.h, and prints through cli/Output.h.
 #pragma once
+
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
 
 #include <string>
 #include <vector>
@@ -11,7 +14,6 @@ namespace orvan::cli {
 struct TProductionArgs {
     std::string IdText, IdHex; // --id TEXT, --id-hex "HH HH ..."
     bool HasIdText = false, HasIdHex = false;
-    std::string Count; // --count N
     bool NoBlankCheck = false;
     std::string QtpFile; // --qtp FILE
     std::string SerialAddr, SerialBytes, SerialValue, Increment, Parts;
@@ -29,17 +31,10 @@ struct TArgs {
     bool Protect = false;           // --protect
     bool Yes = false;               // --yes: program over a blank reset word
     int Count = 1;                  // --count N
+    bool Json = false;              // --json
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
 };
-
-// One production option at argv `a` with the word after it (`next`, null at
-// the end): 1 when the value was taken, 0 for a flag, -1 when `a` is not a
-// production option, -2 when its value is missing.
-int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p);
-
-// Prints a one-line error to stderr and returns 2.
-int UsageError(const std::string& text);
 
 } // namespace orvan::cli
 #include <memory>
@@ -69,6 +64,10 @@ bool ParseOptionWord(const std::string& text, unsigned& word);
 // end with (the port error is printed).
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<orvan::TWorkspace>& ws,
             std::unique_ptr<orvan::TWriterLink>& link, size_t files = 0);
+
+// The exit status for an operation that failed with the red line `text`:
+// a writer that stopped answering or answered wrongly is not the chip's fault.
+ExitCode FailureExit(const std::string& text);
 
 int CmdDevices(const TArgs& args);
 int CmdStatus(const TArgs& args);

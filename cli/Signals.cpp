@@ -62,6 +62,10 @@ void InstallStopSignals() {
     }).detach();
 }
 
+int CaughtSignal() {
+    return Caught.load();
+}
+
 std::stop_token StopToken() {
     return Source().get_token();
 }

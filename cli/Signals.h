@@ -19,4 +19,7 @@ void InstallStopSignals();
 // takes it.
 std::stop_token StopToken();
 
+// The signal that asked for the stop, or 0.
+int CaughtSignal();
+
 } // namespace orvan::cli

@@ -1,81 +1,331 @@
 // orvan-cli: the headless front end over the same core as the desktop
-// application, for production scripts and tests.
+// application, for production scripts and tests. The command line is read
+// here, and only here (CLI11 is slow to compile): one block per subcommand,
+// one line per global option.
+#include "app/Workspace.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "cli/Signals.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <iostream>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace orvan::cli {
-
-int UsageError(const std::string& text) {
-    std::cerr << "orvan-cli: " << text << "\n";
-    return 2;
-}
-
 namespace {
 
-const char* HelpText =
-    "usage: orvan-cli [options] COMMAND [arguments]\n"
-    "\n"
-    "Commands:\n"
-    "  devices                    list the device models: name, words, family,\n"
-    "                             word type (12/14), OTP/flash, writer type\n"
-    "  status -d MODEL [FILE]     print the status panel for MODEL: the OPTION rows,\n"
-    "                             Checksum, OPTION Sum and Protect Sum; with FILE,\n"
-    "                             load it first as File Open does\n"
-    "  convert -d MODEL FILE OUT  load FILE, then save the program memory to OUT (BIN)\n"
-    "  connect -P PORT -d MODEL   poll the writer and print the connect message\n"
-    "  about -P PORT -d MODEL     print the writer's firmware text, or Unknown\n"
-    "  disasm -d MODEL [FILE] [-o OUT.dis]\n"
-    "                             list the program memory (blank, or FILE loaded) as\n"
-    "                             the disassembly window shows it; with -o, write\n"
-    "                             the .dis file instead (CR LF line ends)\n"
-    "\n"
-    "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints its\n"
-    "dialog's lines top to bottom, failures as \"ERROR: \" lines:\n"
-    "  blank-check                blank check\n"
-    "  erase                      erase (flash models), then blank check\n"
-    "  read OUT                   read the chip; program memory saved to OUT (BIN)\n"
-    "  program FILE [--yes]       program memory from FILE and read it back; a blank\n"
-    "                             reset word is refused unless --yes\n"
-    "  program-option [--option HHHH]  program the OPTION word (else the --cfg one)\n"
-    "  verify FILE [--protect]    compare the chip with FILE (and --cfg)\n"
-    "  program-eeprom FILE        program a raw EEPROM image (flash models)\n"
-    "  force-write FILE [--count N]  program without check, N chips in a row\n"
-    "\n"
-    "Production (-P PORT and -d MODEL or --cfg FILE):\n"
-    "  program-id FILE [--id TEXT | --id-hex \"HH HH ...\"]\n"
-    "                             program the ID and the program's checksum into\n"
-    "                             the chip and read them back\n"
-    "  auto FILE [--count N] [--yes] [--no-blank-check] [--qtp QTPFILE]\n"
-    "                             auto program N chips in a row (the writer puts a\n"
-    "                             fresh chip in after each pass); one line a chip,\n"
-    "                             then the pass count; stops at the QTP file's end\n"
-    "  qtp FILE -o OUT --parts N  write a QTP file of N serial numbers for FILE\n"
-    "\n"
-    "Serial numbers (auto, qtp; else from --cfg):\n"
-    "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
-    "  [--random] [--lsb-first]\n"
-    "\n"
-    "Options:\n"
+// The product version without its "V": "2.43".
+std::string VersionNumber() {
+    const std::string v = ProductVersion;
+    return v.size() > 1 && v[0] == 'V' ? v.substr(1) : v;
+}
+
+const char* Intro = "usage: orvan-cli [options] COMMAND [arguments]\n"
+                    "       orvan-cli COMMAND --help   (the options of one command)\n"
+                    "       orvan-cli --version\n";
+
+const char* GlobalHelp =
+    "Options for every command (before or after it):\n"
     "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
     "  -P PORT         serial port Com1 .. Com8 (mapped by ports.map in the\n"
     "                  working directory, else /dev/ttyS0 .. /dev/ttyS7)\n"
-    "  --option HHHH   OPTION word, four hexadecimal digits\n"
-    "  -o FILE         output file (disasm, qtp)\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
-    "  --protect       verify (and force-write's difference line) in protect mode\n"
-    "  --count N       force-write runs or auto-program chips (default 1)\n"
-    "  --yes           program over a blank reset word\n"
-    "  --help          this text\n"
+    "  --option HHHH   OPTION word, four hexadecimal digits\n"
+    "  --json          JSON Lines on stdout: one object per event, the last\n"
+    "                  one {\"event\":\"result\",\"ok\":...,\"exit\":N,...}\n"
+    "  --version       print the version and exit\n"
+    "  -h, --help      this text\n"
     "A progress line goes to stderr while it is a terminal (read, program,\n"
-    "force-write). SIGINT or SIGTERM stops an operation between two bytes.\n"
+    "force-write). SIGINT or SIGTERM stops an operation between two bytes\n"
+    "(exit status 130 or 143).\n"
     "\n"
-    "Exit status: 0 success, 1 file or writer error, 2 usage error.\n";
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  the chip failed the operation (or a chip of auto failed)\n"
+    "  2  usage error: bad command line, or --yes missing for a blank reset word\n"
+    "  3  writer not reachable: the port cannot be opened, or the writer does\n"
+    "     not answer, answers wrongly, or is of the wrong type\n"
+    "  4  file error: a file cannot be read, is damaged, or cannot be written\n"
+    "  5  production records cannot be opened or written\n";
+
+// A subcommand's --help: its synopsis as the overview gives it, then the
+// options CLI11 lists.
+class THelpFormatter : public CLI::Formatter {
+  public:
+    std::map<std::string, std::string> Synopsis;
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        std::string s = Synopsis.count(app->get_name()) ? Synopsis.at(app->get_name()) : "";
+        return "usage: orvan-cli [options] " + app->get_name() + (s.empty() ? "" : " " + s) +
+               "\n\n" + app->get_description() + "\n";
+    }
+    std::string make_description(const CLI::App*) const override { return ""; }
+};
+
+struct TSubcommand {
+    CLI::App* App;
+    const char* Group;
+    const char* Synopsis;
+    const char* Help;
+    int (*Run)(const TArgs&);
+};
+
+class TCommandLine {
+  public:
+    TCommandLine() : App("orvan-cli: the Orvan Writer without a window", "orvan-cli") {
+        // Options of the whole program are taken after the subcommand too.
+        App.fallthrough();
+        App.require_subcommand(0, 1);
+        App.set_help_flag("-h,--help", "print this help");
+        App.add_flag("--version", Version, "print the version and exit");
+        // Global options: one line each.
+        App.add_option("-d", Args.Model, "device model (OV101 .. OV137)")->type_name("MODEL");
+        App.add_option("-P", Args.Port, "serial port Com1 .. Com8")->type_name("PORT");
+        App.add_option("--cfg", Args.CfgFile, "configuration file to load first")
+            ->type_name("FILE");
+        App.add_option("--option", Args.Option, "OPTION word, four hexadecimal digits")
+            ->type_name("HHHH");
+        App.add_flag("--json", Args.Json, "JSON Lines on stdout");
+        AddSubcommands();
+    }
+
+    // 0 to go on and run the command, or the exit status to end with.
+    int Parse(int argc, char** argv, bool& answered) {
+        try {
+            App.parse(argc, argv);
+        } catch (const CLI::CallForHelp&) {
+            PrintHelp();
+            answered = true;
+            return ExitOk;
+        } catch (const CLI::ParseError& e) {
+            Args.Command = Chosen() ? Chosen()->App->get_name() : "";
+            return UsageError(e.what() + std::string(" (see --help)"));
+        }
+        if (Version) {
+            std::printf("orvan-cli %s\n", VersionNumber().c_str());
+            answered = true;
+            return ExitOk;
+        }
+        if (!Chosen()) return UsageError("no command given (see --help)");
+        Args.Command = Chosen()->App->get_name();
+        for (size_t k = 0; k < Slots.size(); ++k)
+            if (SlotOwners[k] == Chosen()->App && !Slots[k].empty()) Args.Files.push_back(Slots[k]);
+        Args.Production.Output = Args.Output; // one -o for every command that writes a file
+        return -1;
+    }
+
+    int Run() const { return Chosen()->Run(Args); }
+    const TArgs& Parsed() const { return Args; }
+
+  private:
+    CLI::App* Add(const char* group, const char* name, const char* synopsis, const char* help,
+                  int (*run)(const TArgs&)) {
+        CLI::App* c = App.add_subcommand(name, help);
+        c->group(group);
+        c->formatter(Formatter);
+        Formatter->Synopsis[name] = synopsis;
+        Commands.push_back({c, group, synopsis, help, run});
+        return c;
+    }
+    // One positional argument; those given become TArgs::Files in this
+    // order, and the command checks their number itself.
+    void File(CLI::App* c, const char* name, const char* help) {
+        std::string& slot = Slots.emplace_back();
+        c->add_option(name, slot, help)->type_name("");
+        SlotOwners.push_back(c);
+    }
+    void Output(CLI::App* c, const char* help) {
+        c->add_option("-o", Args.Output, help)->type_name("FILE");
+    }
+    void Count(CLI::App* c, const char* help) {
+        c->add_option("--count", Args.Count, help)->type_name("N")->check(CLI::Range(1, 1000000));
+    }
+    void Yes(CLI::App* c) {
+        c->add_flag("--yes", Args.Yes, "program over a blank reset word (it is meant so)");
+    }
+    void Protect(CLI::App* c, const char* help) { c->add_flag("--protect", Args.Protect, help); }
+    void Serial(CLI::App* c) {
+        TProductionArgs& p = Args.Production;
+        c->add_option("--serial-addr", p.SerialAddr, "word address of the serial number")
+            ->type_name("HHHH");
+        c->add_option("--serial-bytes", p.SerialBytes, "serial number bytes, 1 .. 8")
+            ->type_name("N");
+        c->add_option("--serial-value", p.SerialValue, "first serial number, hexadecimal")
+            ->type_name("HEX");
+        c->add_option("--increment", p.Increment, "step from chip to chip (default 1)")
+            ->type_name("N");
+        c->add_flag("--random", p.Random, "random numbers instead of a count");
+        c->add_flag("--lsb-first", p.LsbFirst, "least significant byte first");
+    }
+
+    void AddSubcommands() {
+        const char* General = "Commands";
+        const char* Chip = "Chip operations (-P PORT and -d MODEL or --cfg FILE); each prints "
+                           "its\ndialog's lines top to bottom, failures as \"ERROR: \" lines";
+        const char* Production = "Production (-P PORT and -d MODEL or --cfg FILE)";
+        CLI::App* c = nullptr;
+
+        Add(General, "devices", "",
+            "list the device models: name, words, family,\n"
+            "word type (12/14), OTP/flash, writer type",
+            CmdDevices);
+
+        c = Add(General, "status", "-d MODEL [FILE]",
+                "print the status panel for MODEL: the OPTION rows,\n"
+                "Checksum, OPTION Sum and Protect Sum; with FILE,\n"
+                "load it first as File Open does",
+                CmdStatus);
+        File(c, "FILE", "data file to load first");
+
+        c = Add(General, "convert", "-d MODEL FILE OUT",
+                "load FILE, then save the program memory to OUT (BIN)", CmdConvert);
+        File(c, "FILE", "the data file");
+        File(c, "OUT", "the BIN file to write");
+
+        Add(General, "connect", "-P PORT -d MODEL", "poll the writer and print the connect message",
+            CmdConnect);
+
+        Add(General, "about", "-P PORT -d MODEL", "print the writer's firmware text, or Unknown",
+            CmdAbout);
+
+        c = Add(General, "disasm", "-d MODEL [FILE] [-o OUT.dis]",
+                "list the program memory (blank, or FILE loaded) as\n"
+                "the disassembly window shows it; with -o, write\n"
+                "the .dis file instead (CR LF line ends)",
+                CmdDisasm);
+        File(c, "FILE", "data file to load first");
+        Output(c, "write the .dis file instead of listing it");
+
+        Add(Chip, "blank-check", "", "blank check", CmdChipOperation);
+
+        Add(Chip, "erase", "", "erase (flash models), then blank check", CmdChipOperation);
+
+        c = Add(Chip, "read", "OUT", "read the chip; program memory saved to OUT (BIN)",
+                CmdChipOperation);
+        File(c, "OUT", "BIN file for the program memory read");
+
+        c = Add(Chip, "program", "FILE [--yes]",
+                "program memory from FILE and read it back; a blank\n"
+                "reset word is refused unless --yes",
+                CmdChipOperation);
+        File(c, "FILE", "data file to program");
+        Yes(c);
+
+        Add(Chip, "program-option", "[--option HHHH]",
+            "program the OPTION word (else the --cfg one)", CmdChipOperation);
+
+        c = Add(Chip, "verify", "FILE [--protect]", "compare the chip with FILE (and --cfg)",
+                CmdChipOperation);
+        File(c, "FILE", "data file to compare with");
+        Protect(c, "verify in protect mode");
+
+        c = Add(Chip, "program-eeprom", "FILE", "program a raw EEPROM image (flash models)",
+                CmdChipOperation);
+        File(c, "FILE", "raw EEPROM image, at most the model's EEPROM size");
+
+        c = Add(Chip, "force-write", "FILE [--count N] [--protect]",
+                "program without check, N chips in a row", CmdChipOperation);
+        File(c, "FILE", "data file to program");
+        Count(c, "runs, one chip each (default 1)");
+        Protect(c, "the difference line in protect mode");
+
+        c = Add(Production, "program-id", "FILE [--id TEXT | --id-hex \"HH HH ...\"]",
+                "program the ID and the program's checksum into\n"
+                "the chip and read them back",
+                CmdProgramID);
+        File(c, "FILE", "data file whose checksum is programmed");
+        {
+            TProductionArgs& p = Args.Production;
+            c->add_option_function<std::string>(
+                 "--id",
+                 [&p](const std::string& v) {
+                     p.IdText = v;
+                     p.HasIdText = true;
+                 },
+                 "ID as text, at most 12 characters")
+                ->type_name("TEXT");
+            c->add_option_function<std::string>(
+                 "--id-hex",
+                 [&p](const std::string& v) {
+                     p.IdHex = v;
+                     p.HasIdHex = true;
+                 },
+                 "ID as hexadecimal bytes")
+                ->type_name("\"HH HH ...\"");
+        }
+
+        c = Add(Production, "auto", "FILE [--count N] [--yes] [--no-blank-check] [--qtp QTPFILE]",
+                "auto program N chips in a row (the writer puts a\n"
+                "fresh chip in after each pass); one line a chip,\n"
+                "then the pass count; stops at the QTP file's end",
+                CmdAuto);
+        File(c, "FILE", "data file to program");
+        Count(c, "chips to program (default 1)");
+        Yes(c);
+        c->add_flag("--no-blank-check", Args.Production.NoBlankCheck,
+                    "skip the blank check (erase) before programming");
+        c->add_option("--qtp", Args.Production.QtpFile, "take the serial numbers from a QTP file")
+            ->type_name("QTPFILE");
+        Serial(c);
+
+        c = Add(Production, "qtp", "FILE -o OUT --parts N",
+                "write a QTP file of N serial numbers for FILE", CmdQtp);
+        File(c, "FILE", "data file the numbers are for");
+        Output(c, "the QTP file to write");
+        c->add_option("--parts", Args.Production.Parts, "number of records")->type_name("N");
+        Serial(c);
+    }
+
+    const TSubcommand* Chosen() const {
+        for (const TSubcommand& s : Commands)
+            if (s.App->parsed()) return &s;
+        return nullptr;
+    }
+
+    void PrintHelp() const {
+        if (const TSubcommand* s = Chosen()) {
+            std::fputs(s->App->help().c_str(), stdout);
+            std::printf("\nOptions for every command: -d MODEL, -P PORT, --cfg FILE, "
+                        "--option HHHH, --json\n");
+            return;
+        }
+        std::string text = Intro;
+        const char* group = nullptr;
+        for (const TSubcommand& s : Commands) {
+            if (s.Group != group) {
+                group = s.Group;
+                text += "\n" + std::string(group) + ":\n";
+            }
+            std::string head = "  " + s.App->get_name();
+            if (*s.Synopsis) head += " " + std::string(s.Synopsis);
+            std::string help = s.Help;
+            for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+                help.insert(at + 1, 29, ' ');
+            if (head.size() < 29)
+                text += head + std::string(29 - head.size(), ' ') + help + "\n";
+            else
+                text += head + "\n" + std::string(29, ' ') + help + "\n";
+        }
+        text += "\nSerial numbers (auto, qtp):\n"
+                "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
+                "  [--random] [--lsb-first]\n\n";
+        text += GlobalHelp;
+        std::fputs(text.c_str(), stdout);
+    }
+
+    CLI::App App;
+    TArgs Args;
+    bool Version = false;
+    std::vector<TSubcommand> Commands;
+    std::deque<std::string> Slots; // positional arguments, stable addresses
+    std::vector<CLI::App*> SlotOwners;
+    std::shared_ptr<THelpFormatter> Formatter = std::make_shared<THelpFormatter>();
+};
 
 } // namespace
 } // namespace orvan::cli
@@ -83,65 +333,20 @@ const char* HelpText =
 int main(int argc, char** argv) {
     using namespace orvan::cli;
     InstallStopSignals(); // before any thread: SIGINT/SIGTERM/SIGHUP stop the exchange
-    TArgs args;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)name;
-            return argv[++i];
-        };
-        if (a == "--help" || a == "-h") {
-            std::fputs(HelpText, stdout);
-            return 0;
-        } else if (a == "-d" || a == "-P" || a == "--option" || a == "--cfg" || a == "-o") {
-            const char* v = value(a.c_str());
-            if (!v) return UsageError("option " + a + " needs a value");
-            if (a == "-d")
-                args.Model = v;
-            else if (a == "-P")
-                args.Port = v;
-            else if (a == "-o")
-                args.Output = v;
-            else if (a == "--option")
-                args.Option = v;
-            else
-                args.CfgFile = v;
-        } else if (a == "--protect") {
-            args.Protect = true;
-        } else if (a == "--yes") {
-            args.Yes = true;
-        } else if (a == "--count") {
-            const char* v = value(a.c_str());
-            char* end = nullptr;
-            const long n = v ? std::strtol(v, &end, 10) : 0;
-            if (!v || *end != 0 || n < 1 || n > 1000000)
-                return UsageError("--count takes a number of runs, 1 or more");
-            args.Count = static_cast<int>(n);
-        } else if (const int used = ParseProductionOption(a, i + 1 < argc ? argv[i + 1] : nullptr,
-                                                          args.Production);
-                   used != -1) {
-            if (used == -2) return UsageError("option " + a + " needs a value");
-            i += used;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError("unknown option " + a + " (see --help)");
-        } else if (args.Command.empty()) {
-            args.Command = a;
-        } else {
-            args.Files.push_back(a);
-        }
+    // Known before parsing, so that a bad command line is reported in JSON too.
+    bool json = false;
+    for (int i = 1; i < argc; ++i)
+        json = json || std::string(argv[i]) == "--json";
+    SetJsonOutput(json);
+    TCommandLine line;
+    bool answered = false; // --help, --version
+    int rc = line.Parse(argc, argv, answered);
+    if (answered) return rc;
+    if (rc < 0) rc = line.Run();
+    if (json) {
+        // A stopping signal sets the exit status on the way out.
+        const int sig = CaughtSignal();
+        Emit(FinalResult(line.Parsed().Command, sig ? 128 + sig : rc));
     }
-    if (args.Command.empty()) return UsageError("no command given (see --help)");
-    args.Production.Output = args.Output; // one -o for every command that writes a file
-    if (args.Command == "devices") return CmdDevices(args);
-    if (args.Command == "status") return CmdStatus(args);
-    if (args.Command == "convert") return CmdConvert(args);
-    if (args.Command == "connect") return CmdConnect(args);
-    if (args.Command == "about") return CmdAbout(args);
-    if (args.Command == "disasm") return CmdDisasm(args);
-    if (IsChipOperation(args.Command)) return CmdChipOperation(args);
-    if (args.Command == "program-id") return CmdProgramID(args);
-    if (args.Command == "auto") return CmdAuto(args);
-    if (args.Command == "qtp") return CmdQtp(args);
-    return UsageError("unknown command " + args.Command + " (see --help)");
+    return rc;
 }

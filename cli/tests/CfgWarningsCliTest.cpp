@@ -31,7 +31,7 @@ TEST(CliCfgWarnings, SameFileWarningsAsWithAModel) {
     } cases[] = {
         {"OV117", "twelve.hex", std::string(Warning12BitText) + "\n", 0},
         {"OV101", "fourteen.obj", std::string(Warning14BitText) + "\n", 0},
-        {"OV117", "damaged.ohx", "File data error at line 2 !\n", 1},
+        {"OV117", "damaged.ohx", "File data error at line 2 !\n", 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File);
@@ -59,7 +59,7 @@ TEST(CliCfgWarnings, UnreadableDataFileIsNamed) {
     ws->LoadedFileName = dir / "folder.bin";
     ASSERT_TRUE(SaveCfgFile(*ws, dir / "proj.cfg"));
     const TCliResult r = RunCli("status --cfg proj.cfg", dir.Path);
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 4); // a file error
     EXPECT_EQ(r.Err, "'" + (dir / "folder.bin") + "' file can't open!\n");
     EXPECT_TRUE(r.Out.empty());
 }

@@ -85,11 +85,11 @@ TEST_F(CliDisasm, ErrorsAreReported) {
     }
     // A missing data file, and an output that cannot be written.
     TCliResult r = Cli("disasm -d OV101 missing.bin");
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 4);
     EXPECT_TRUE(r.Out.empty());
     EXPECT_FALSE(r.Err.empty());
     r = Cli("disasm -d OV101 -o no/such/folder/x.dis");
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 4);
     EXPECT_EQ(r.Err, "File can't be saved!\n");
 
     r = Cli("--help");

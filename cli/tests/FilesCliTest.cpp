@@ -64,7 +64,7 @@ TEST_F(CliFiles, ConfigGivesTheModelAndTheData) {
     EXPECT_EQ(ReadBytes(Dir / "out.bin").size(), 2048u);
 }
 
-TEST_F(CliFiles, FileErrorsPrintTheMessageAndExit1) {
+TEST_F(CliFiles, FileErrorsPrintTheMessageAndExit4) {
     WriteBytes(Dir / "short.bin", std::vector<uint8_t>(4095, 0));
     WriteText(Dir / "notes.txt", "x");
     WriteText(Dir / "broken.ohx", Record(0, 0, {1, 2}, 1) + "\n");
@@ -83,7 +83,7 @@ TEST_F(CliFiles, FileErrorsPrintTheMessageAndExit1) {
     };
     for (const auto& c : cases) {
         const TCliResult r = Cli(c.Args);
-        EXPECT_EQ(r.Status, 1) << c.Args;
+        EXPECT_EQ(r.Status, 4) << c.Args;
         EXPECT_EQ(r.Err, c.Err) << c.Args;
         EXPECT_TRUE(r.Out.empty()) << c.Args;
     }

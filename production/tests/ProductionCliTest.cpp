@@ -141,7 +141,7 @@ TEST_F(Production, FailedChipKeepsItsNumber) {
     EXPECT_EQ(Lines(r.Out),
               (std::vector<std::string>{"chip 1 serial 0041 FAIL: Unknow return value!!",
                                         "chip 2 serial 0041 PASS", "Pass Count : 1"}));
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 3); // the writer's fault, not the chip's
     const auto chip = UsedChip(1);
     ASSERT_TRUE(chip);
     EXPECT_EQ(Serial(*chip, 2), "0041");
@@ -194,14 +194,14 @@ TEST_F(Production, ProgramIDAndRefusals) {
     // Serial words that are not RTIW words, or run past the program memory.
     for (const char* addr : {"0012", "03FF"}) {
         r = Auto({"--serial-addr", addr, "--serial-bytes", "3", "--serial-value", "1"});
-        EXPECT_EQ(r.Status, 1);
+        EXPECT_EQ(r.Status, 2);
         EXPECT_NE(r.Out.find("The program memory is not 'RTIW'. Serial No. will be disable!"),
                   std::string::npos)
             << addr;
     }
     r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "no/such/dir/parts.txt", "--serial-addr", "10",
              "--serial-bytes", "1", "--serial-value", "1", "--parts", "3"});
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 4);
     EXPECT_NE(r.Out.find("File can't be saved!"), std::string::npos);
     r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "p.txt", "--serial-addr", "10", "--serial-bytes",
              "9", "--serial-value", "1", "--parts", "3"});

@@ -51,7 +51,7 @@ TEST_F(Cli, ConnectFailForTheWrongWriterType) {
     StartSim({"--type", "2"});
     const TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "connect"}); // OV128 needs type 1
     EXPECT_EQ(r.Out, "Connect Fail!\n");
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 3);
     StartSim({"--bad-reply", "0:42"}, "Com2");
     EXPECT_EQ(Cmd({"-P", "Com2", "-d", "OV128", "connect"}).Out, "Connect Fail!\n");
 }
@@ -60,13 +60,13 @@ TEST_F(Cli, ConnectTimeoutWhenTheWriterIsSilent) {
     StartSim({"--silent"}, "Com3");
     const TRunResult r = Cmd({"-P", "Com3", "-d", "OV128", "connect"});
     EXPECT_EQ(r.Out, "Connect COM3 Timeout!!\n");
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 3);
 }
 
 TEST_F(Cli, PortErrorsAndUsage) {
     WriteFile(Dir.File("ports.map"), "Com5 /nonexistent/tty nocts\n");
     TRunResult r = Cmd({"-P", "Com5", "-d", "OV128", "connect"});
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 3);
     EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM5 Port Error!!");
     EXPECT_NE(r.Out.find("no such device"), std::string::npos) << r.Out;
 
@@ -74,7 +74,7 @@ TEST_F(Cli, PortErrorsAndUsage) {
     WriteFile(Dir.File("plain"), "x");
     WriteFile(Dir.File("ports.map"), "Com6 " + Dir.File("plain") + "\n");
     r = Cmd({"-P", "Com6", "-d", "OV128", "connect"});
-    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Status, 3);
     EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM6 Port Error!!");
 
     for (const auto& args :
@@ -107,7 +107,7 @@ TEST_F(Cli, BadPortNamesInTheMapAreReportedWithTheirLine) {
     for (const char* bad : {"COM9 /dev/ttyS8\n", "sim /dev/pts/99 nocts\n", "Com 1 /dev/ttyS0\n"}) {
         WriteFile(Dir.File("ports.map"), good + bad);
         const TRunResult r = Cmd({"-P", "Com1", "-d", "OV128", "connect"});
-        EXPECT_EQ(r.Status, 1) << bad;
+        EXPECT_EQ(r.Status, 3) << bad;
         EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "Open  COM1 Port Error!!") << bad;
         EXPECT_NE(r.Out.find("ports.map line 3: port name"), std::string::npos) << r.Out;
     }

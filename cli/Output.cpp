@@ -1,0 +1,165 @@
+#include "cli/Output.h"
+
+#include "buffer/HexText.h"
+#include "device/Checksum.h"
+#include "ops/OpLayout.h"
+#include "production/Autoprogram.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+namespace orvan::cli {
+namespace {
+
+bool Json = false;
+std::string FirstError;
+
+TJson& Fields() {
+    static TJson fields = TJson::object();
+    return fields;
+}
+
+void NoteError(const std::string& text) {
+    if (FirstError.empty()) FirstError = text;
+}
+
+} // namespace
+
+void SetJsonOutput(bool on) {
+    Json = on;
+}
+
+bool JsonOutput() {
+    return Json;
+}
+
+TJson& Result() {
+    return Fields();
+}
+
+void Emit(const TJson& event) {
+    const std::string line = event.dump(-1, ' ', false, TJson::error_handler_t::replace) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+void PrintLine(const std::string& line) {
+    if (Json) return;
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int Fail(ExitCode code, const std::string& text) {
+    std::cerr << text << "\n";
+    NoteError(text);
+    return code;
+}
+
+int FailOnStdout(ExitCode code, const std::string& text) {
+    if (Json) return Fail(code, text);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    NoteError(text);
+    return code;
+}
+
+int ErrorLine(ExitCode code, const std::string& text) {
+    if (Json) return Fail(code, text);
+    FailOnStdout(code, "ERROR: " + text);
+    return code;
+}
+
+int UsageError(const std::string& text) {
+    std::cerr << "orvan-cli: " << text << "\n";
+    NoteError(text);
+    return ExitUsage;
+}
+
+TJson FinalResult(const std::string& command, int exitCode) {
+    TJson r = {{"event", "result"}};
+    if (!command.empty()) r["command"] = command;
+    r["ok"] = exitCode == ExitOk;
+    r["exit"] = exitCode;
+    for (const auto& [key, value] : Fields().items())
+        r[key] = value;
+    if (!FirstError.empty()) r["error"] = FirstError;
+    return r;
+}
+
+bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step) {
+    if (words <= 0) return false;
+    if (u.Kind == TOpUpdate::TKind::Gauge) {
+        step.Percent = std::min(u.Value, 100);
+        step.Word = u.Value * words / 100;
+        return true;
+    }
+    if (u.Kind == TOpUpdate::TKind::Text && u.Control == "Label2" && u.Text.size() == 4) {
+        bool valid = false;
+        const int32_t a = HexToInt(u.Text, valid);
+        if (!valid) return false;
+        step.Percent = std::min(int(int64_t(a) * 100 / words), 100);
+        step.Word = a;
+        return true;
+    }
+    return false;
+}
+
+TJsonDialog::TJsonDialog(int words, const TOpLayout* layout) : Words(words) {
+    if (!layout) return;
+    for (const TLayoutLine& l : layout->Lines) {
+        if (l.Role == TLayoutLine::TRole::Line) Lines[l.Control] = {l.Text, false, l.Visible, true};
+        // A button's Visible says whether it starts enabled.
+        if (l.Role == TLayoutLine::TRole::Button)
+            Lines[l.Control] = {l.Text, false, true, l.Visible};
+    }
+}
+
+void TJsonDialog::operator()(const TOpUpdate& u) {
+    if (u.Control == MessageBoxControl) {
+        TJson e = {{"event", "message"}};
+        e.update(Extra);
+        e["text"] = u.Text;
+        Emit(e);
+        return;
+    }
+    TProgressStep step;
+    if (ProgressOf(u, Words, step) && step.Percent != LastPercent) {
+        LastPercent = step.Percent;
+        TJson e = {{"event", "progress"}};
+        e.update(Extra);
+        e["percent"] = step.Percent;
+        e["word"] = HexText(unsigned(step.Word), 4);
+        Emit(e);
+    }
+    if (u.Kind == TOpUpdate::TKind::Gauge) return;
+    TLine& line = Lines[u.Control];
+    switch (u.Kind) {
+    case TOpUpdate::TKind::Text:
+        line.Text = u.Text;
+        break;
+    case TOpUpdate::TKind::Colour:
+        line.Red = u.Value == int(TLineColour::Red);
+        break;
+    case TOpUpdate::TKind::Visible:
+        line.Visible = u.Value != 0;
+        break;
+    case TOpUpdate::TKind::Enabled:
+        line.Enabled = u.Value != 0;
+        break;
+    case TOpUpdate::TKind::Gauge:
+        break;
+    }
+    TJson e = {{"event", "line"}};
+    e.update(Extra);
+    e["control"] = u.Control;
+    e["text"] = DisplayText(line.Text);
+    e["colour"] = line.Red ? "red" : "default";
+    e["visible"] = line.Visible;
+    e["enabled"] = line.Enabled;
+    Emit(e);
+}
+
+} // namespace orvan::cli

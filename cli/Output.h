@@ -1,0 +1,81 @@
+// What orvan-cli prints: plain lines for an operator, or with --json one
+// JSON object a line on stdout for a test station. Commands print through
+// here so that stdout holds nothing but JSON when --json is given, and every
+// run then ends with one "result" object.
+#pragma once
+
+#include "cli/ExitCodes.h"
+#include "ops/Operation.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <string>
+
+namespace orvan {
+struct TOpLayout;
+}
+
+namespace orvan::cli {
+
+using TJson = nlohmann::ordered_json;
+
+// Set once by main from --json, before the command runs.
+void SetJsonOutput(bool on);
+bool JsonOutput();
+
+// The command's own fields of the final "result" object.
+TJson& Result();
+
+// One JSON line on stdout, flushed at once (a station reads it as it comes).
+void Emit(const TJson& event);
+
+// A line for the operator on stdout; dropped with --json (the same facts
+// go into events or the result).
+void PrintLine(const std::string& line);
+
+// A failure: `text` on stderr, as the command has always printed it, and
+// the result's "error"; returns `code`.
+int Fail(ExitCode code, const std::string& text);
+// A failure printed on stdout in plain mode (port errors, "ERROR: " lines
+// beside an operation's own lines); with --json it goes to stderr instead.
+int FailOnStdout(ExitCode code, const std::string& text);
+// "ERROR: TEXT" on stdout in plain mode, as an operation's failed line
+// reads; with --json TEXT goes to stderr and the result.
+int ErrorLine(ExitCode code, const std::string& text);
+// "orvan-cli: TEXT" on stderr; returns ExitUsage.
+int UsageError(const std::string& text);
+
+// The final "result" object: command, ok, exit, the command's fields and
+// the first error. Printed by main with --json.
+TJson FinalResult(const std::string& command, int exitCode);
+
+// Percent done and word address of a running operation: the gauge, or the
+// word address the program-memory dialog shows in Label2.
+struct TProgressStep {
+    int Percent = 0;
+    int Word = 0;
+};
+bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step);
+
+// An operation dialog's updates as JSON events: each change of a line as
+// the line then stands ("line"), the gauge ("progress"), message boxes
+// ("message"). `extra` fields (a chip number, a run) go into every event.
+class TJsonDialog {
+  public:
+    explicit TJsonDialog(int words, const TOpLayout* layout = nullptr);
+    void SetExtra(TJson extra) { Extra = std::move(extra); }
+    void operator()(const TOpUpdate& u);
+
+  private:
+    struct TLine {
+        std::string Text;
+        bool Red = false, Visible = true, Enabled = true;
+    };
+    int Words;
+    int LastPercent = -1;
+    std::map<std::string, TLine> Lines;
+    TJson Extra = TJson::object();
+};
+
+} // namespace orvan::cli
