@@ -1,0 +1,56 @@
+// orvan-cli against writer-sim in a working directory of its own: the
+// simulator writes ports.map there, the command runs there with its stdout
+// and stderr apart.
+#pragma once
+
+#include "SimProcess.h"
+#include "cli/tests/CliRunner.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace orvan::test {
+
+struct CliSim : ::testing::Test {
+    sim::test::TTempDir Dir;
+    std::unique_ptr<sim::test::TSimProcess> Sim;
+
+    void StartSim(std::vector<std::string> args, const std::string& model = "OV128") {
+        args.insert(args.end(), {"--model", model, "--ports-map", "ports.map", "--port", "Com1"});
+        Sim.reset(); // one writer on the line at a time
+        Sim = std::make_unique<sim::test::TSimProcess>(Dir.Path(), args);
+        ASSERT_TRUE(Sim->Started());
+    }
+    TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path()); }
+    // A BIN image of `words` words that programs and verifies on any model.
+    std::string WriteBin(const std::string& name, int words) const {
+        std::string bytes;
+        for (int k = 0; k < words; ++k) {
+            const unsigned w = (unsigned(k) * 2654435761u + 11) >> 7 & 0x0FFF;
+            bytes += char(w & 0xFF);
+            bytes += char(w >> 8);
+        }
+        sim::test::WriteFile(Dir.File(name), bytes);
+        return name;
+    }
+};
+
+// Every line of `out` as a JSON object; a line that does not parse fails
+// the test and is left out.
+inline std::vector<nlohmann::json> JsonLines(const std::string& out) {
+    std::vector<nlohmann::json> events;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+        EXPECT_TRUE(j.is_object()) << "not a JSON object: " << line;
+        if (j.is_object()) events.push_back(j);
+    }
+    return events;
+}
+
+} // namespace orvan::test
