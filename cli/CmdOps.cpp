@@ -206,6 +206,7 @@ int CmdChipOperation(const TArgs& args) {
     bool ok = true;
     for (int run = 0; run < runs && ok && !cancel.Cancelled(); ++run) {
         if (runs > 1) json.SetExtra({{"run", run + 1}});
+        if (JsonOutput() && run == 0) json.Start();
         {
             TProgress progress(cmd.Progress, ws->Device.WordCount());
             RunOnce(*ws, *link, cmd.Kind, dialog, progress, json, cancel.Token());

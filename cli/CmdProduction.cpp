@@ -159,7 +159,7 @@ int CmdAuto(const TArgs& args) {
         const std::string number = numbered ? ws->Serial.HexText() : "-";
         const std::string before = ws->Panel.PassCount;
         TLines lines;
-        TJsonDialog json(0);
+        TJsonDialog json(ws->Device.WordCount(), nullptr, "Label3");
         json.SetExtra({{"chip", chip}});
         RunOperation(
             *ws, *link, AutoProgramThread,

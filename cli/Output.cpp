@@ -89,14 +89,14 @@ TJson FinalResult(const std::string& command, int exitCode) {
     return r;
 }
 
-bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step) {
+bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step, const char* addressControl) {
     if (words <= 0) return false;
     if (u.Kind == TOpUpdate::TKind::Gauge) {
         step.Percent = std::min(u.Value, 100);
         step.Word = u.Value * words / 100;
         return true;
     }
-    if (u.Kind == TOpUpdate::TKind::Text && u.Control == "Label2" && u.Text.size() == 4) {
+    if (u.Kind == TOpUpdate::TKind::Text && u.Control == addressControl && u.Text.size() == 4) {
         bool valid = false;
         const int32_t a = HexToInt(u.Text, valid);
         if (!valid) return false;
@@ -107,14 +107,34 @@ bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step) {
     return false;
 }
 
-TJsonDialog::TJsonDialog(int words, const TOpLayout* layout) : Words(words) {
+TJsonDialog::TJsonDialog(int words, const TOpLayout* layout, const char* addressControl)
+    : Words(words), AddressControl(addressControl) {
     if (!layout) return;
     for (const TLayoutLine& l : layout->Lines) {
-        if (l.Role == TLayoutLine::TRole::Line) Lines[l.Control] = {l.Text, false, l.Visible, true};
+        if (l.Role == TLayoutLine::TRole::Gauge) continue;
         // A button's Visible says whether it starts enabled.
         if (l.Role == TLayoutLine::TRole::Button)
             Lines[l.Control] = {l.Text, false, true, l.Visible};
+        else
+            Lines[l.Control] = {l.Text, false, l.Visible, true};
+        Order.push_back(l.Control);
     }
+}
+
+void TJsonDialog::Start() {
+    for (const std::string& control : Order)
+        EmitLine(control, Lines[control]);
+}
+
+void TJsonDialog::EmitLine(const std::string& control, const TLine& line) const {
+    TJson e = {{"event", "line"}};
+    e.update(Extra);
+    e["control"] = control;
+    e["text"] = DisplayText(line.Text);
+    e["colour"] = line.Red ? "red" : "default";
+    e["visible"] = line.Visible;
+    e["enabled"] = line.Enabled;
+    Emit(e);
 }
 
 void TJsonDialog::operator()(const TOpUpdate& u) {
@@ -126,7 +146,7 @@ void TJsonDialog::operator()(const TOpUpdate& u) {
         return;
     }
     TProgressStep step;
-    if (ProgressOf(u, Words, step) && step.Percent != LastPercent) {
+    if (ProgressOf(u, Words, step, AddressControl) && step.Percent != LastPercent) {
         LastPercent = step.Percent;
         TJson e = {{"event", "progress"}};
         e.update(Extra);
@@ -135,7 +155,9 @@ void TJsonDialog::operator()(const TOpUpdate& u) {
         Emit(e);
     }
     if (u.Kind == TOpUpdate::TKind::Gauge) return;
+    const bool known = Lines.count(u.Control) != 0;
     TLine& line = Lines[u.Control];
+    const TLine before = line;
     switch (u.Kind) {
     case TOpUpdate::TKind::Text:
         line.Text = u.Text;
@@ -152,14 +174,11 @@ void TJsonDialog::operator()(const TOpUpdate& u) {
     case TOpUpdate::TKind::Gauge:
         break;
     }
-    TJson e = {{"event", "line"}};
-    e.update(Extra);
-    e["control"] = u.Control;
-    e["text"] = DisplayText(line.Text);
-    e["colour"] = line.Red ? "red" : "default";
-    e["visible"] = line.Visible;
-    e["enabled"] = line.Enabled;
-    Emit(e);
+    // Only a change is news (workers often set a line twice).
+    if (known && before.Text == line.Text && before.Red == line.Red &&
+        before.Visible == line.Visible && before.Enabled == line.Enabled)
+        return;
+    EmitLine(u.Control, line);
 }
 
 } // namespace orvan::cli

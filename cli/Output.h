@@ -11,6 +11,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace orvan {
 struct TOpLayout;
@@ -51,20 +52,25 @@ int UsageError(const std::string& text);
 TJson FinalResult(const std::string& command, int exitCode);
 
 // Percent done and word address of a running operation: the gauge, or the
-// word address the program-memory dialog shows in Label2.
+// word address a dialog shows as it programs (Label2 of program memory,
+// Label3 of auto program).
 struct TProgressStep {
     int Percent = 0;
     int Word = 0;
 };
-bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step);
+bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step,
+                const char* addressControl = "Label2");
 
 // An operation dialog's updates as JSON events: each change of a line as
 // the line then stands ("line"), the gauge ("progress"), message boxes
 // ("message"). `extra` fields (a chip number, a run) go into every event.
 class TJsonDialog {
   public:
-    explicit TJsonDialog(int words, const TOpLayout* layout = nullptr);
+    explicit TJsonDialog(int words, const TOpLayout* layout = nullptr,
+                         const char* addressControl = "Label2");
     void SetExtra(TJson extra) { Extra = std::move(extra); }
+    // Every line of the layout as the dialog opens with it.
+    void Start();
     void operator()(const TOpUpdate& u);
 
   private:
@@ -72,7 +78,10 @@ class TJsonDialog {
         std::string Text;
         bool Red = false, Visible = true, Enabled = true;
     };
+    void EmitLine(const std::string& control, const TLine& line) const;
+    std::vector<std::string> Order; // the layout's controls top to bottom
     int Words;
+    const char* AddressControl;
     int LastPercent = -1;
     std::map<std::string, TLine> Lines;
     TJson Extra = TJson::object();

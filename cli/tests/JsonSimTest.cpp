@@ -53,6 +53,9 @@ TEST_F(JsonRun, ProgramRunEndsWithTheVerdict) {
     EXPECT_EQ(last["Label1"], "Program Ok!!");
     EXPECT_EQ(last["Label2"], "Data verify OK!!");
     EXPECT_EQ(last["Button1"], "OK");
+    // The dialog as it opens comes first, top to bottom.
+    EXPECT_EQ(events[0]["control"], "StaticText1");
+    EXPECT_EQ(events[0]["text"], "Program memory");
 
     // Progress rises from the first word to the last, never back.
     const std::vector<Json> progress = OfKind(events, "progress");
@@ -109,14 +112,18 @@ TEST_F(JsonRun, AutoReportsEachChip) {
         EXPECT_EQ(chips[size_t(k)]["verdict"], "PASS");
         EXPECT_EQ(chips[size_t(k)]["passCount"], std::to_string(k + 1));
     }
-    // Every dialog event names its chip, in order.
+    // Every dialog event names its chip, in order, and each chip's data
+    // programming shows as progress.
     int chip = 1;
+    std::set<int> progressed;
     for (const Json& e : events) {
         if (e["event"] == "chip") ++chip;
-        if (e["event"] == "line") {
+        if (e["event"] == "line" || e["event"] == "progress") {
             EXPECT_EQ(e["chip"], chip) << e;
         }
+        if (e["event"] == "progress") progressed.insert(chip);
     }
+    EXPECT_EQ(progressed, (std::set<int>{1, 2, 3}));
     const Json& verdict = events.back();
     EXPECT_EQ(verdict["event"], "result");
     EXPECT_EQ(verdict["passCount"], "3");
