@@ -89,7 +89,10 @@ void PrintLines(const TDialogState& dialog) {
 // The first failed line decides between a chip and a writer fault.
 ExitCode FailureOf(const TDialogState& dialog) {
     for (const std::string& line : dialog.FinalLines())
-        if (line.rfind("ERROR: ", 0) == 0) return FailureExit(line.substr(7));
+        if (line.rfind("ERROR: ", 0) == 0) {
+            Result()["error"] = line.substr(7);
+            return FailureExit(line.substr(7));
+        }
     return ExitChipFailed;
 }
 

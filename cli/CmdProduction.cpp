@@ -120,7 +120,9 @@ int CmdProgramID(const TArgs& args) {
         PrintLine(l);
     Result()["lines"] = shown;
     if (lines.Text["Label2"] == "ID && Checksum verify OK!!") return ExitOk;
-    return FailureExit(Shown(lines.FirstFailure()));
+    const std::string failure = Shown(lines.FirstFailure());
+    if (!failure.empty()) Result()["error"] = failure;
+    return FailureExit(failure);
 }
 
 int CmdAuto(const TArgs& args) {

@@ -80,6 +80,7 @@ TEST_F(JsonRun, FailedOperationEndsWithItsRedLine) {
     const Json& verdict = events.back();
     EXPECT_EQ(verdict["ok"], false);
     EXPECT_EQ(verdict["exit"], 1);
+    EXPECT_EQ(verdict["error"], "IC adapter board error!!");
     bool red = false;
     for (const Json& e : OfKind(events, "line"))
         red = red || (e["colour"] == "red" && e["text"] == "IC adapter board error!!");
