@@ -4,7 +4,12 @@
 #include "cli/tests/CliSim.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace orvan::test {
 namespace {
@@ -113,6 +118,39 @@ TEST_F(ExitStatus, FileErrorsAre4) {
     const TCliResult r = Cli("-P Com1 -d OV128 read no/such/dir/out.bin");
     EXPECT_EQ(r.Status, 4) << r.Out;
     EXPECT_NE(r.Out.find("Read Data OK"), std::string::npos) << r.Out;
+}
+
+// Ctrl+C in the middle of auto program: the chip's run stops between two
+// bytes and the command ends in order, the pass count printed, with 130.
+TEST_F(ExitStatus, InterruptedAutoEndsInOrder) {
+    StartSim({"--delay", "3", "--fresh-chip", "--image", "chip.img"});
+    const std::string file = WriteBin("image.bin", 1024);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        if (chdir(Dir.Path().c_str()) != 0) _exit(126);
+        execl(ORVAN_CLI_PATH, ORVAN_CLI_PATH, "-P", "Com1", "-d", "OV128", "--option", "3AAA",
+              "auto", file.c_str(), "--count", "5", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    kill(pid, SIGINT);
+    std::string text;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_NE(text.find("Pass Count : 0\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("chip 2"), std::string::npos) << text;
 }
 
 TEST(CliVersion, FirstLineIsTheProductVersion) {
