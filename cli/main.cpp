@@ -94,7 +94,8 @@ class TCommandLine {
         AddSubcommands();
     }
 
-    // 0 to go on and run the command, or the exit status to end with.
+    // -1 to go on and run the command, else the exit status to end with
+    // (`answered` set after --help and --version).
     int Parse(int argc, char** argv, bool& answered) {
         try {
             App.parse(argc, argv);
