@@ -1,4 +1,4 @@
-# cmake -DPREFIX=dir -DGUI=ON|OFF -DSOURCE=dir -P InstallLayout.cmake
+# cmake -DPREFIX=dir -DGUI=ON|OFF -DVERSION=x.y -P InstallLayout.cmake
 # Every installed file is one that belongs in the package, and nothing more:
 # no test programs or benchmarks, man pages and notes compressed as Debian
 # wants them, icons of the sizes their folders promise.
@@ -8,10 +8,12 @@ set(expected
   bin/writer-sim
   lib/udev/rules.d/60-orvan-writer-ftdi.rules
   share/doc/orvan-writer/changelog.gz
+  share/doc/orvan-writer/changelog.Debian.gz
   share/doc/orvan-writer/copyright
   share/man/man1/orvan-cli.1.gz
   share/man/man1/writer-sim.1.gz)
 set(sizes 16 32 48 64 128 256)
+string(REPLACE "." "\\." version_re "${VERSION}")
 if(GUI)
   list(APPEND expected
     bin/orvan-writer
@@ -68,10 +70,15 @@ foreach(f ${found})
     if(NOT text MATCHES "^\\.TH ${upper} 1 " OR NOT text MATCHES "\n\\.SH NAME\n${CMAKE_MATCH_1} ")
       problem("man page without its .TH or NAME line: ${f}")
     endif()
-  elseif(f MATCHES "changelog\\.gz$")
+  elseif(f MATCHES "/changelog\\.gz$")
     # Newest version first, down to the first release.
-    if(NOT text MATCHES "^[^\n]*\n\nV2\\.43\n" OR NOT text MATCHES "\nV1\\.00\n")
-      problem("release notes do not run from V2.43 to V1.00: ${f}")
+    if(NOT text MATCHES "^[^\n]*\n\nV${version_re}\n" OR NOT text MATCHES "\nV1\\.00\n")
+      problem("release notes do not run from V${VERSION} to V1.00: ${f}")
+    endif()
+  elseif(f MATCHES "/changelog\\.Debian\\.gz$")
+    # The package's entry for this version comes first.
+    if(NOT text MATCHES "^orvan-writer \\(${version_re}\\) ")
+      problem("changelog.Debian does not start with version ${VERSION}: ${f}")
     endif()
   endif()
 endforeach()
