@@ -9,12 +9,8 @@
 
 namespace {
 constexpr int BytesPerRow = 16;
-constexpr int CellWidth = 30;
-constexpr int CellHeight = 20;
-
-QString Hex(unsigned value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
+constexpr int EECellWidth = 30;
+constexpr int EECellHeight = 20;
 
 int RowsFor(const orvan::TDeviceState& device) {
     return device.EEBytes() >> 4;
@@ -44,15 +40,15 @@ int TEEGridModel::ByteAt(const QModelIndex& index) const {
 QVariant TEEGridModel::data(const QModelIndex& index, int role) const {
     const int at = ByteAt(index);
     if (at < 0) return {};
-    if (role == Qt::DisplayRole) return Hex(Ws.Buffers.EEBuffer[size_t(at)], 2);
+    if (role == Qt::DisplayRole) return HexCell(Ws.Buffers.EEBuffer[size_t(at)], 2);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }
 
 QVariant TEEGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-    if (orientation == Qt::Horizontal) return QStringLiteral("+") + Hex(unsigned(section), 1);
-    return QStringLiteral("0x") + Hex(unsigned(section * BytesPerRow), 2);
+    if (orientation == Qt::Horizontal) return QStringLiteral("+") + HexCell(unsigned(section), 1);
+    return QStringLiteral("0x") + HexCell(unsigned(section * BytesPerRow), 2);
 }
 
 void TEEGridModel::Repopulate() {
@@ -75,9 +71,9 @@ TEEDataForm::TEEDataForm(orvan::TWorkspace& ws, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("EEPROM data"));
     Model = new TEEGridModel(ws, this);
-    StringGrid1 = MakeHexGrid(this, Model, CellWidth, CellHeight, CellWidth + 10);
+    StringGrid1 = MakeHexGrid(this, Model, EECellWidth, EECellHeight, EECellWidth + 10);
     setWidget(StringGrid1);
-    resize(17 * CellWidth + 50, 9 * CellHeight + 50);
+    resize(17 * EECellWidth + 50, 9 * EECellHeight + 50);
     connect(StringGrid1, &QTableView::clicked, this, &TEEDataForm::StringGrid1Click);
 }
 

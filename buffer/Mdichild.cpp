@@ -12,9 +12,6 @@ constexpr int WordsPerRow = 8;
 constexpr int CellWidth = 40;
 constexpr int CellHeight = 20;
 
-QString Hex(unsigned value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
 } // namespace
 
 TMemoryGridModel::TMemoryGridModel(orvan::TWorkspace& ws, QObject* parent)
@@ -42,7 +39,7 @@ QVariant TMemoryGridModel::data(const QModelIndex& index, int role) const {
     const int word = WordAt(index);
     if (word < 0) return {};
     if (role == Qt::DisplayRole)
-        return Hex(orvan::GetWord(Ws.Buffers.ProgramBuffer.data(), word), 4);
+        return HexCell(orvan::GetWord(Ws.Buffers.ProgramBuffer.data(), word), 4);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }
@@ -50,8 +47,8 @@ QVariant TMemoryGridModel::data(const QModelIndex& index, int role) const {
 QVariant TMemoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
-        return QStringLiteral("+%1/%2").arg(section).arg(Hex(unsigned(section + 8), 1));
-    return QStringLiteral("0x") + Hex(unsigned(section * WordsPerRow), 4);
+        return QStringLiteral("+%1/%2").arg(section).arg(HexCell(unsigned(section + 8), 1));
+    return QStringLiteral("0x") + HexCell(unsigned(section * WordsPerRow), 4);
 }
 
 void TMemoryGridModel::Repopulate() {

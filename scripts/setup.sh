@@ -3,6 +3,7 @@
 
 ORVAN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev
                 xvfb xauth gputils srecord clang libclang-rt-14-dev
+                dpkg-dev file lintian desktop-file-utils
                 libcli11-dev nlohmann-json3-dev)
 
 orvan_missing_packages() {
@@ -35,10 +36,30 @@ orvan_ensure_packages() {
     fi
 }
 
-# orvan_build DIR [cmake options...]
-orvan_build() {
+# orvan_configure DIR [cmake options...]
+orvan_configure() {
     local dir=$1; shift
     cmake -S "$ORVAN_TOP" -B "$ORVAN_TOP/$dir" -G Ninja "$@" >"$ORVAN_TOP/$dir.configure.log" 2>&1 || {
         echo "error: configuring $dir failed:" >&2; tail -n 30 "$ORVAN_TOP/$dir.configure.log" >&2; return 1; }
+}
+
+# orvan_build DIR [cmake options...]: configures and builds everything.
+orvan_build() {
+    local dir=$1; shift
+    orvan_configure "$dir" "$@" || return 1
     cmake --build "$ORVAN_TOP/$dir" -j "$(nproc)" || { echo "error: building $dir failed" >&2; return 1; }
+}
+
+# orvan_build_label DIR LABEL [cmake options...]: configures, then builds only
+# the programs of the tests carrying LABEL (and what they depend on).
+orvan_build_label() {
+    local dir=$1 label=$2; shift 2
+    orvan_configure "$dir" "$@" || return 1
+    local targets
+    targets=$(cd "$ORVAN_TOP/$dir" && ctest -N -V -L "$label" | sed -n 's|.*Test command: \([^ ]*\).*|\1|p' |
+              xargs -r -n 1 basename | sort -u)
+    [ -z "$targets" ] && { echo "error: no tests labelled $label in $dir" >&2; return 1; }
+    # shellcheck disable=SC2086
+    cmake --build "$ORVAN_TOP/$dir" -j "$(nproc)" --target $targets ||
+        { echo "error: building $dir failed" >&2; return 1; }
 }

@@ -21,18 +21,12 @@
 namespace orvan {
 namespace {
 
+using test::Bytes;
 using test::Record;
+using test::Str;
 using test::TTempDir;
 using test::WriteBytes;
 using test::WriteText;
-
-std::vector<uint8_t> Bytes(const std::string& s) {
-    return {s.begin(), s.end()};
-}
-
-std::string Str(const std::vector<uint8_t>& b) {
-    return {b.begin(), b.end()};
-}
 
 // What a configuration can set, one entry per setting.
 enum TSetting {

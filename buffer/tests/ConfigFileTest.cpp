@@ -11,19 +11,13 @@
 namespace orvan {
 namespace {
 
+using test::Bytes;
 using test::ReadBytes;
 using test::Record;
+using test::Str;
 using test::TTempDir;
 using test::WriteBytes;
 using test::WriteText;
-
-std::vector<uint8_t> Bytes(const std::string& s) {
-    return {s.begin(), s.end()};
-}
-
-std::string Str(const std::vector<uint8_t>& b) {
-    return {b.begin(), b.end()};
-}
 
 class ConfigTest : public ::testing::Test {
   protected:

@@ -30,6 +30,14 @@ class TTempDir {
     std::string Path;
 };
 
+inline std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+inline std::string Str(const std::vector<uint8_t>& b) {
+    return {b.begin(), b.end()};
+}
+
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -13,7 +13,7 @@ namespace orvan {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-constexpr int Silent = -1;
+constexpr int NoReply = -1;
 
 struct SettleFixture : ::testing::Test {
     TManualClock Clock{500};
@@ -35,7 +35,7 @@ TEST_F(SettleFixture, EachEndingMarksTheExchange) {
     struct TCase {
         const char* Name;
         std::function<WriterResult(TWriterProtocol&)> Call;
-        std::vector<int> Replies; // to each byte sent; Silent: none; past the end: B5
+        std::vector<int> Replies; // to each byte sent; NoReply: none; past the end: B5
         WriterResult Expected;
         bool Open;
     };
@@ -45,24 +45,24 @@ TEST_F(SettleFixture, EachEndingMarksTheExchange) {
     auto read8 = [](TWriterProtocol& p) { return p.Read8BitData(2); };
     auto write = [](TWriterProtocol& p) { return p.WriteData(2, true); };
     auto afterHeader = [](std::vector<int> r) {
-        std::vector<int> v(9, Silent); // the reply follows header byte 9
+        std::vector<int> v(9, NoReply); // the reply follows header byte 9
         v.insert(v.end(), r.begin(), r.end());
         return v;
     };
     const TCase cases[] = {
         {"PollAnswered", check, {0xB2}, WriterResult::WriterClass1, false},
         {"PollMismatch", check, {0xB3}, WriterResult::WriterMismatch, false},
-        {"PollTimeOut", check, {Silent}, WriterResult::TimeOut, true},
+        {"PollTimeOut", check, {NoReply}, WriterResult::TimeOut, true},
         // A data acknowledgement to the poll: the writer was inside a block.
         {"PollGotAnAck", check, {0xB5}, WriterResult::BadReply, true},
         {"HeaderReady", header, afterHeader({0xB5}), WriterResult::Ready, false},
         {"HeaderNoChip", header, afterHeader({0xFE}), WriterResult::NoChip, false},
-        {"HeaderTimeOut", header, afterHeader({Silent}), WriterResult::TimeOut, true},
+        {"HeaderTimeOut", header, afterHeader({NoReply}), WriterResult::TimeOut, true},
         {"HeaderStray", header, afterHeader({0x42}), WriterResult::BadReply, true},
         {"WriteEnded", write, {0xB5, 0xB0}, WriterResult::BlockDone, false},
         {"WriteFailed", write, {0xB1}, WriterResult::WriteFail, false},
         {"WriteEarlyEnd", write, {0xB0}, WriterResult::BadReply, false},
-        {"WriteSilent", write, {0xB5, Silent, Silent}, WriterResult::TimeOut, true},
+        {"WriteSilent", write, {0xB5, NoReply, NoReply}, WriterResult::TimeOut, true},
         {"WriteStray", write, {0xB5, 0x33}, WriterResult::BadReply, true},
         // Every byte offered and accepted, never ended by the writer.
         {"WriteRanOut", write, {}, WriterResult::BlockDone, true},
@@ -74,7 +74,7 @@ TEST_F(SettleFixture, EachEndingMarksTheExchange) {
         TWriterProtocol p{port, *Buffers, Device, state, clock};
         port.Writer = [&](uint8_t, size_t i) -> Bytes {
             if (i >= c.Replies.size()) return {ReplyAccepted};
-            if (c.Replies[i] == Silent) return {};
+            if (c.Replies[i] == NoReply) return {};
             return {static_cast<uint8_t>(c.Replies[i])};
         };
         EXPECT_EQ(c.Call(p), c.Expected) << c.Name;

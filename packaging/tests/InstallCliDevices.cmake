@@ -1,0 +1,15 @@
+# The installed orvan-cli runs on its own and lists every model.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND "${PREFIX}/bin/orvan-cli" devices
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "orvan-cli devices exited ${rc}: ${err}")
+endif()
+string(REGEX MATCHALL "(^|\n)OV1[0-9][0-9] " models "${out}")
+list(LENGTH models count)
+if(NOT count EQUAL 37)
+  message(FATAL_ERROR "expected 37 models, got ${count}:\n${out}")
+endif()
+if(NOT out MATCHES "(^|\n)OV101 " OR NOT out MATCHES "\nOV137 ")
+  message(FATAL_ERROR "OV101 .. OV137 not all listed:\n${out}")
+endif()
