@@ -23,12 +23,14 @@
 using namespace orvan;
 using namespace orvan::test;
 
-namespace {
-
+// The boxes a test saw (outside the anonymous namespace: the test class
+// holds one).
 struct TBoxes {
     QStringList Texts;
     QList<TBoxKind> Kinds;
 };
+
+namespace {
 
 QColor TextColour(const QWidget* w) {
     return w->palette().color(QPalette::WindowText);
