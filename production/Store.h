@@ -58,6 +58,7 @@ struct TChipRecord {
     std::string Series;    // empty without serial numbers
     std::string Serial;    // the number the chip carries
     int64_t SerialIndex = -1;
+    bool Consumed = false; // the chip carries the number: it is used up
     std::string QtpSha256;
     int64_t QtpRecord = 0; // 1-based, 0 without a QTP file
     std::string Verdicts;  // each step's verdict, one a line
