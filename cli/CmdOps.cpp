@@ -9,6 +9,8 @@
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Forcewrite.h"
+#include "production/Records.h"
+#include "cli/ExitCodes.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
 
@@ -196,6 +198,7 @@ int CmdChipOperation(const TArgs& args) {
         if (const int rc = LoadDataFile(*ws, file)) return rc;
         ws->Serial.SerialModeOn = false;
         ws->VerifyProtect = args.Protect;
+        if (const int rc = OpenRecordsFor(args, *ws, file)) return rc;
         break;
     }
 
@@ -210,6 +213,10 @@ int CmdChipOperation(const TArgs& args) {
         ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
         if (runs > 1) std::printf("Run %d\n", run + 1);
         PrintLines(dialog);
+        if (dialog[RecordLineControl].Colour == TLineColour::Red) {
+            std::printf("ERROR: %s\n", dialog[RecordLineControl].Text.c_str());
+            return ExitStore;
+        }
     }
     // A run stopped inside a block: the next process knows nothing of it,
     // so this one lets the writer drop the block before it goes.

@@ -3,12 +3,14 @@
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 #include "link/WriterLink.h"
 #include "ops/Operation.h"
 #include "production/Autoprogram.h"
 #include "production/IDText.h"
 #include "production/Programid.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 
@@ -45,11 +47,14 @@ struct TLines {
     std::map<std::string, std::string> Text;
     std::map<std::string, bool> Red;
     std::vector<std::string> Messages;
+    std::vector<std::string> RecordLines;
 
     void operator()(const TOpUpdate& u) {
         if (u.Kind == TOpUpdate::TKind::Text) {
             if (u.Control == MessageBoxControl)
                 Messages.push_back(u.Text);
+            else if (u.Control == RecordLineControl)
+                RecordLines.push_back(u.Text);
             else
                 Text[u.Control] = u.Text;
         } else if (u.Kind == TOpUpdate::TKind::Colour) {
@@ -100,6 +105,34 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
 
 } // namespace
 
+std::shared_ptr<TProductionRecords> OpenStoreFor(const TProductionArgs& p,
+                                                 const std::string& dataFile, std::string& error) {
+    TStoreConfig config{p.Db, p.Station};
+    if (!ReadStoreConfig(StoreConfigFile, config, error)) return nullptr;
+    CompleteStoreConfig(config);
+    return OpenRecords(config, dataFile, error);
+}
+
+int OpenRecordsFor(const TArgs& args, TWorkspace& ws, const std::string& dataFile) {
+    std::string error;
+    const auto records = OpenStoreFor(args.Production, dataFile, error);
+    if (!records) {
+        std::cerr << "Production records cannot be opened: " << error << "\n";
+        return ExitStore;
+    }
+    records->RetryMs = 1000;
+    records->RetryLimit = 5;
+    ws.Records = records;
+    return 0;
+}
+
+std::string YieldText(int64_t passes, int64_t chips) {
+    if (chips == 0) return "-";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(passes) / double(chips));
+    return text;
+}
+
 int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p) {
     const std::map<std::string, std::string*> valued = {{"--id", &p.IdText},
                                                         {"--id-hex", &p.IdHex},
@@ -109,7 +142,10 @@ int ParseProductionOption(const std::string& a, const char* next, TProductionArg
                                                         {"--serial-value", &p.SerialValue},
                                                         {"--increment", &p.Increment},
                                                         {"-o", &p.Output},
-                                                        {"--parts", &p.Parts}};
+                                                        {"--parts", &p.Parts},
+                                                        {"--db", &p.Db},
+                                                        {"--station", &p.Station},
+                                                        {"--since", &p.Since}};
     if (const auto v = valued.find(a); v != valued.end()) {
         if (!next) return -2;
         *v->second = next;
@@ -123,6 +159,10 @@ int ParseProductionOption(const std::string& a, const char* next, TProductionArg
         p.Random = true;
     else if (a == "--lsb-first")
         p.LsbFirst = true;
+    else if (a == "--restart-series")
+        p.RestartSeries = true;
+    else if (a == "--csv")
+        p.Csv = true;
     else
         return -1;
     return 0;
@@ -181,17 +221,39 @@ int CmdAuto(const TArgs& args) {
     }
     ws->SkipBlankCheck = p.NoBlankCheck;
     if (!p.NoBlankCheck) ws->EraseFirst = ws->Device.IsFlash();
+    if (p.RestartSeries && !args.Yes)
+        return UsageError("--restart-series programs numbers that were used before: give --yes "
+                          "as well to confirm");
+    // Production without records does not start.
+    if (const int rc = OpenRecordsFor(args, *ws, args.Files[0])) return rc;
+    const auto& records = ws->Records;
+    records->RestartSeries = p.RestartSeries;
+    if (p.RestartSeries)
+        std::printf("The series starts again at %s as asked (recorded)\n",
+                    ws->QTPActive ? "the QTP file's first record" : ws->Serial.HexText().c_str());
+    int passes = 0, fails = 0;
+    bool storeFailed = false;
 
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     int failures = 0;
     for (int chip = 1; chip <= count && !Interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        const std::string number = numbered ? ws->Serial.HexText() : "-";
         const std::string before = ws->Panel.PassCount;
         TLines lines;
         RunOperation(*ws, *link, AutoProgramThread, std::ref(lines), Interrupt.get_token());
+        const std::string number = !numbered ? "-"
+                                   : lines.Text.count(ChipSerialControl)
+                                       ? lines.Text[ChipSerialControl]
+                                       : ws->Serial.HexText();
         const bool pass = ws->Panel.PassCount != before;
+        // Where the numbers continue, and every record that failed.
+        for (size_t k = 0; k < lines.RecordLines.size(); ++k)
+            if (chip == 1 || lines.Red[RecordLineControl])
+                std::printf("%s%s\n", lines.Red[RecordLineControl] ? "ERROR: " : "",
+                            lines.RecordLines[k].c_str());
+        if (lines.Text[ChipVerdictControl] == "pass") ++passes;
+        if (lines.Text[ChipVerdictControl] == "fail") ++fails;
         const std::string failure = lines.FirstFailure();
         std::string verdict = pass ? "PASS" : "FAIL";
         if (!failure.empty())
@@ -203,9 +265,17 @@ int CmdAuto(const TArgs& args) {
         for (const std::string& m : lines.Messages)
             std::printf("%s\n", m.c_str());
         std::fflush(stdout);
+        if ((lines.Red[RecordLineControl] && lines.Text[ChipVerdictControl].empty()) ||
+            failure.rfind(RecordsFailurePrefix, 0) == 0) {
+            storeFailed = true; // no chip goes on without its record
+            break;
+        }
         if (!lines.Messages.empty() && !ws->QTPActive) break; // the QTP file has ended
     }
     std::printf("Pass Count : %s\n", ws->Panel.PassCount.c_str());
+    std::printf("Passes %d, fails %d, yield %s\n", passes, fails,
+                YieldText(passes, passes + fails).c_str());
+    if (storeFailed) return ExitStore;
     return failures == 0 && !Interrupt.stop_requested() ? 0 : 1;
 }
 

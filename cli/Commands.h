@@ -2,8 +2,15 @@
 // 0 success, 1 a file or operation error, 2 a usage error.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace orvan {
+struct TProductionRecords;
+class TWorkspace;
+} // namespace orvan
 
 namespace orvan::cli {
 
@@ -17,6 +24,11 @@ struct TProductionArgs {
     std::string SerialAddr, SerialBytes, SerialValue, Increment, Parts;
     bool Random = false, LsbFirst = false;
     std::string Output; // -o OUT
+    // Production records: --db URL, --station NAME (auto: this station;
+    // report: only its chips), --restart-series (with --yes), and report's
+    // --since DATE, --csv.
+    std::string Db, Station, Since;
+    bool RestartSeries = false, Csv = false;
 };
 
 struct TArgs {
@@ -37,6 +49,16 @@ struct TArgs {
 // the end): 1 when the value was taken, 0 for a flag, -1 when `a` is not a
 // production option, -2 when its value is missing.
 int ParseProductionOption(const std::string& a, const char* next, TProductionArgs& p);
+
+// The production records named by --db/--station, else production.conf,
+// else production.db and the host name. Null with `error`.
+std::shared_ptr<orvan::TProductionRecords>
+OpenStoreFor(const TProductionArgs& p, const std::string& dataFile, std::string& error);
+// OpenStoreFor into ws.Records for a production command; 0, or ExitStore
+// after the message.
+int OpenRecordsFor(const TArgs& args, orvan::TWorkspace& ws, const std::string& dataFile);
+// "96.2%", or "-" without chips.
+std::string YieldText(int64_t passes, int64_t chips);
 
 // Prints a one-line error to stderr and returns 2.
 int UsageError(const std::string& text);
@@ -83,5 +105,6 @@ bool IsChipOperation(const std::string& command);
 int CmdProgramID(const TArgs& args);
 int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);
+int CmdReport(const TArgs& args);
 
 } // namespace orvan::cli

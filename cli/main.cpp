@@ -55,6 +55,12 @@ const char* HelpText =
     "                             fresh chip in after each pass); one line a chip,\n"
     "                             then the pass count; stops at the QTP file's end\n"
     "  qtp FILE -o OUT --parts N  write a QTP file of N serial numbers for FILE\n"
+    "  report [--since YYYY-MM-DD] [--station NAME] [--csv]\n"
+    "                             chips, passes, fails, yield and serial range per\n"
+    "                             day, station and model; --csv: the chip records\n"
+    "Production records (auto, force-write, report): --db URL (a file, or\n"
+    "  postgresql://...) --station NAME, else production.conf, else production.db\n"
+    "  and the host name; auto --restart-series --yes starts a used series again\n"
     "\n"
     "Serial numbers (auto, qtp; else from --cfg):\n"
     "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
@@ -75,7 +81,8 @@ const char* HelpText =
     "A progress line goes to stderr while it is a terminal (read, program,\n"
     "force-write). SIGINT or SIGTERM stops an operation between two bytes.\n"
     "\n"
-    "Exit status: 0 success, 1 file or writer error, 2 usage error.\n";
+    "Exit status: 0 success, 1 file or writer error, 2 usage error,\n"
+    "5 production records cannot be opened or written.\n";
 
 } // namespace
 } // namespace orvan::cli
@@ -143,5 +150,6 @@ int main(int argc, char** argv) {
     if (args.Command == "program-id") return CmdProgramID(args);
     if (args.Command == "auto") return CmdAuto(args);
     if (args.Command == "qtp") return CmdQtp(args);
+    if (args.Command == "report") return CmdReport(args);
     return UsageError("unknown command " + args.Command + " (see --help)");
 }

@@ -26,7 +26,8 @@ class TPostgresLink final : public ISqlLink {
             Conn = nullptr;
             throw EStoreError("PostgreSQL " + RedactedUrl(url) + ": " + why);
         }
-        PQsetNoticeProcessor(Conn, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            Conn, [](void*, const char*) {}, nullptr);
         Place = std::string(PQdb(Conn)) + " on " + (PQhost(Conn) ? PQhost(Conn) : "?") + ":" +
                 (PQport(Conn) ? PQport(Conn) : "?");
     }
@@ -47,8 +48,8 @@ class TPostgresLink final : public ISqlLink {
         std::vector<const char*> values;
         for (const TSqlValue& p : params)
             values.push_back(p ? p->c_str() : nullptr);
-        PGresult* res = PQexecParams(Conn, text.c_str(), int(values.size()), nullptr,
-                                     values.data(), nullptr, nullptr, 0);
+        PGresult* res = PQexecParams(Conn, text.c_str(), int(values.size()), nullptr, values.data(),
+                                     nullptr, nullptr, 0);
         std::unique_ptr<PGresult, void (*)(PGresult*)> hold(res, PQclear);
         const ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)

@@ -23,8 +23,8 @@ constexpr uint32_t Rotr(uint32_t x, int n) {
 } // namespace
 
 TSha256::TSha256()
-    : H{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
-        0x5be0cd19} {}
+    : H{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+        0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void TSha256::Block(const uint8_t* p) {
     uint32_t w[64];
@@ -40,7 +40,8 @@ void TSha256::Block(const uint8_t* p) {
     for (int i = 0; i < 64; ++i) {
         const uint32_t t1 =
             h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + K[i] + w[i];
-        const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        const uint32_t t2 =
+            (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;
         f = e;

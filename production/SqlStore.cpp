@@ -159,14 +159,14 @@ TClaim TSqlStore::ClaimLocked(const TClaimRequest& r) {
     TClaim c;
     TWriteTransaction t(*Link);
     const std::string now = UtcNow();
-    auto series = Link->Query("SELECT id, next_number, next_index FROM series WHERE key = ?",
-                              {r.Series});
+    auto series =
+        Link->Query("SELECT id, next_number, next_index FROM series WHERE key = ?", {r.Series});
     if (series.empty()) {
         Link->Exec("INSERT INTO series (key, next_number, next_index, created_utc)"
                    " VALUES (?, ?, 0, ?)",
                    {r.Series, r.Qtp ? std::string() : r.Settings.HexText(), now});
-        series = Link->Query("SELECT id, next_number, next_index FROM series WHERE key = ?",
-                             {r.Series});
+        series =
+            Link->Query("SELECT id, next_number, next_index FROM series WHERE key = ?", {r.Series});
     }
     const std::string id = series.at(0)[0];
     std::string next = series[0][1];
@@ -185,9 +185,9 @@ TClaim TSqlStore::ClaimLocked(const TClaimRequest& r) {
         else
             next = r.Settings.HexText();
     }
-    const auto held = Link->Query(
-        "SELECT number_index, number FROM claims WHERE series_id = ? AND station = ?",
-        {id, r.Station});
+    const auto held =
+        Link->Query("SELECT number_index, number FROM claims WHERE series_id = ? AND station = ?",
+                    {id, r.Station});
     c.Continued = nextIndex > 0 && !r.Restart;
     if (!held.empty()) {
         c.Index = ToInt(held[0][0]);
@@ -201,16 +201,32 @@ TClaim TSqlStore::ClaimLocked(const TClaimRequest& r) {
         t.Commit();
         return c;
     }
-    c.Index = nextIndex;
+    // After a restart the series may run into numbers other stations
+    // hold: those stay theirs.
+    auto heldByOther = [&](int64_t index, const std::string& number) {
+        return !Link->Query(r.Qtp ? "SELECT 1 FROM claims WHERE series_id = ? AND number_index = ?"
+                                  : "SELECT 1 FROM claims WHERE series_id = ? AND number = ?",
+                            {id, r.Qtp ? std::to_string(index) : number})
+                    .empty();
+    };
     std::string after;
-    if (r.Qtp) {
-        c.Number = "";
-    } else {
-        c.Number = next;
-        TSerialSettings s = r.Settings;
-        SetNumber(s, next);
-        SerialNoNext(s);
-        after = s.HexText();
+    for (int64_t tries = 0;; ++tries) {
+        if (r.Qtp && nextIndex >= r.QtpRecords) {
+            c.Exhausted = true;
+            t.Commit();
+            return c;
+        }
+        c.Index = nextIndex;
+        c.Number = r.Qtp ? std::string() : next;
+        if (!r.Qtp) {
+            TSerialSettings s = r.Settings;
+            SetNumber(s, next);
+            SerialNoNext(s);
+            after = s.HexText();
+        }
+        if (tries > 100000 || !heldByOther(c.Index, c.Number)) break;
+        ++nextIndex;
+        next = after;
     }
     Link->Exec("UPDATE series SET next_number = ?, next_index = ? WHERE id = ?",
                {r.Qtp ? next : after, std::to_string(nextIndex + 1), id});

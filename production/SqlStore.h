@@ -18,7 +18,7 @@ struct EStoreError : std::runtime_error {
 };
 
 using TSqlValue = std::optional<std::string>; // nullopt is NULL
-using TSqlRow = std::vector<std::string>;      // NULL reads as ""
+using TSqlRow = std::vector<std::string>;     // NULL reads as ""
 
 // One database connection. Statements use "?" placeholders; failures throw
 // EStoreError.

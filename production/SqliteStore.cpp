@@ -15,8 +15,8 @@ constexpr int BusyTimeoutMs = 15000;
 class TSqliteLink final : public ISqlLink {
   public:
     explicit TSqliteLink(const std::string& path) : Path(path) {
-        if (sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-            SQLITE_OK) {
+        if (sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK) {
             const std::string why = Db ? sqlite3_errmsg(Db) : "out of memory";
             sqlite3_close(Db);
             Db = nullptr;
@@ -35,8 +35,7 @@ class TSqliteLink final : public ISqlLink {
     std::vector<TSqlRow> Run(const std::string& sql,
                              const std::vector<TSqlValue>& params) override {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(Db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK)
-            Fail();
+        if (sqlite3_prepare_v2(Db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK) Fail();
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> hold(st, sqlite3_finalize);
         for (size_t i = 0; i < params.size(); ++i) {
             const int rc = params[i] ? sqlite3_bind_text(st, int(i + 1), params[i]->c_str(),

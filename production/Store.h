@@ -39,31 +39,31 @@ struct TClaimRequest {
 };
 
 struct TClaim {
-    int64_t Index = 0;   // 0-based position in the series (QTP: record number - 1)
-    std::string Number;  // hex text, element n-1 first; the QTP record's for files
-    bool Resumed = false; // this station held it already (failed run or restart)
+    int64_t Index = 0;      // 0-based position in the series (QTP: record number - 1)
+    std::string Number;     // hex text, element n-1 first; the QTP record's for files
+    bool Resumed = false;   // this station held it already (failed run or restart)
     bool Continued = false; // the series had been used before this claim
     bool Exhausted = false; // the QTP file has no record left: nothing claimed
 };
 
 // One chip record (auto program or force write).
 struct TChipRecord {
-    int64_t Id = 0;      // given by the store
-    std::string Utc;     // "YYYY-MM-DDTHH:MM:SSZ"; the store fills an empty one
+    int64_t Id = 0;  // given by the store
+    std::string Utc; // "YYYY-MM-DDTHH:MM:SSZ"; the store fills an empty one
     std::string Station;
     std::string Operation; // "auto" or "force-write"
     std::string Model;
     std::string DataFile, DataSha256;
-    std::string Checksum;  // the program checksum, four hex digits
-    std::string Series;    // empty without serial numbers
-    std::string Serial;    // the number the chip carries
+    std::string Checksum; // the program checksum, four hex digits
+    std::string Series;   // empty without serial numbers
+    std::string Serial;   // the number the chip carries
     int64_t SerialIndex = -1;
     bool Consumed = false; // the chip carries the number: it is used up
     std::string QtpSha256;
     int64_t QtpRecord = 0; // 1-based, 0 without a QTP file
     std::string Verdicts;  // each step's verdict, one a line
     bool Pass = false;
-    std::string Failure;   // the first failing line
+    std::string Failure; // the first failing line
 };
 
 struct TReportQuery {
