@@ -8,11 +8,18 @@
 #include "production/Counterform.h"
 #include "production/Pidform.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/Serialnosetform.h"
 
 #include <QFileDialog>
 
 void TMainForm::RunAutoProgramDialog() {
+    // Production without records does not start.
+    if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
+        ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
+                                   .arg(QString::fromStdString(error)));
+        return;
+    }
     {
         TAutoProgramForm dialog(Ws(), Link().Comm1, Link(), *Link().Clock, Link().PulseWidths,
                                 this);

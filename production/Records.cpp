@@ -1,5 +1,6 @@
 #include "production/Records.h"
 
+#include "app/Workspace.h"
 #include "production/Qtp.h"
 #include "production/Sha256.h"
 
@@ -18,6 +19,21 @@ std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
     r->DataFile = dataFile;
     if (!dataFile.empty()) r->DataSha256 = Sha256OfFile(dataFile).value_or("");
     return r;
+}
+
+bool PrepareRecords(TWorkspace& ws, std::string& error) {
+    if (!ws.Records) {
+        TStoreConfig config;
+        if (!ReadStoreConfig(StoreConfigFile, config, error)) return false;
+        CompleteStoreConfig(config);
+        ws.Records = OpenRecords(config, ws.LoadedFileName, error);
+        return ws.Records != nullptr;
+    }
+    if (ws.Records->DataFile != ws.LoadedFileName) {
+        ws.Records->DataFile = ws.LoadedFileName;
+        ws.Records->DataSha256 = Sha256OfFile(ws.LoadedFileName).value_or("");
+    }
+    return true;
 }
 
 int64_t CountQTPRecords(const std::string& text, int lsbFirst) {

@@ -43,6 +43,12 @@ struct TProductionRecords {
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
                                                 const std::string& dataFile, std::string& error);
 
+// The desktop's records: opened on first use from production.conf in the
+// working directory (else production.db and the host name), the data file
+// and its SHA-256 brought up to date. False with `error` when the store
+// cannot be opened: production does not start then.
+bool PrepareRecords(TWorkspace& ws, std::string& error);
+
 // Number of data records before the end record of a QTP file's text.
 int64_t CountQTPRecords(const std::string& text, int lsbFirst);
 

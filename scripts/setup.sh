@@ -2,7 +2,8 @@
 # configures/builds a tree. Sourced, not run.
 
 ORVAN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev
-                xvfb xauth gputils srecord clang libclang-rt-14-dev)
+                xvfb xauth gputils srecord clang libclang-rt-14-dev
+                libsqlite3-dev libpq-dev postgresql postgresql-common)
 
 orvan_missing_packages() {
     local p missing=()
