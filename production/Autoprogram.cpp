@@ -52,6 +52,9 @@ class TAutoRun {
     TRunRecorder Recorder;
     TEnding Ending = TEnding::None;
     bool Stopped = false;
+    // The program memory, number included, was read back whole: whatever
+    // fails after this, the chip carries its number and uses it up.
+    bool Carries = false;
 };
 
 void TAutoRun::NumberIntoBuffer() {
@@ -64,7 +67,7 @@ void TAutoRun::NumberIntoBuffer() {
 
 void TAutoRun::Run() {
     Steps();
-    if (Recorder.Active() && Recorder.Due && !Recorder.Written() && !Recorder.Write(false, false))
+    if (Recorder.Active() && Recorder.Due && !Recorder.Written() && !Recorder.Write(false, Carries))
         return; // stopped, or the record gave up: "Continue" stays off
     if (Stopped) return;
     if (Ending != TEnding::None) D.Enabled("Button1", true);
@@ -191,6 +194,7 @@ void TAutoRun::Steps() {
     const std::vector<uint8_t> copy(In.Buffers.ProgramBuffer.begin(),
                                     In.Buffers.ProgramBuffer.end());
     if (!ProgramData(p, copy) || !ReadBackData(p, copy)) return;
+    Carries = true;
     bool idGood = false, optionGood = false;
     if (!VerifyID(p, idGood)) return;
     if (!ProgramOption(p, optionGood)) return;

@@ -323,6 +323,16 @@ bool TSqlStore::HeldClaims(std::vector<THeldClaim>& claims, std::string& error) 
     });
 }
 
+bool TSqlStore::SeriesState(const std::string& series, int64_t& used, std::string& next,
+                            std::string& error) {
+    return Guarded(Lock, error, [&] {
+        const auto rows =
+            Link->Query("SELECT next_index, next_number FROM series WHERE key = ?", {series});
+        used = rows.empty() ? 0 : ToInt(rows[0][0]);
+        next = rows.empty() ? std::string() : rows[0][1];
+    });
+}
+
 std::string SeriesKeyOf(const std::string& model, const TSerialSettings& s) {
     char text[160];
     std::snprintf(text, sizeof text, "%s addr=%04X bytes=%d inc=%d %s %s", model.c_str(),

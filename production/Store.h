@@ -101,6 +101,10 @@ class IProductionStore {
     virtual bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
                        std::string& error) = 0;
     virtual bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) = 0;
+    // How far a series went: `used` numbers (QTP: records) handed out so
+    // far, `next` the next computed number; 0 and "" for a new series.
+    virtual bool SeriesState(const std::string& series, int64_t& used, std::string& next,
+                             std::string& error) = 0;
 };
 
 // The series a computed number belongs to: the model and the settings that
