@@ -9,9 +9,8 @@
 
 #ifdef ORVAN_STORE_PG
 #include <libpq-fe.h>
-#else
-#include <sqlite3.h>
 #endif
+#include <sqlite3.h>
 
 namespace orvan::test {
 
@@ -89,8 +88,14 @@ TStoreDatabase::TStoreDatabase() : DbUrl(Temp.File("production.db")) {}
 TStoreDatabase::~TStoreDatabase() = default;
 
 void TStoreDatabase::Execute(const std::string& sql) {
+    ExecuteOn(DbUrl, sql);
+}
+
+#endif
+
+void TStoreDatabase::ExecuteOn(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    sqlite3_open(DbUrl.c_str(), &db);
+    sqlite3_open(path.c_str(), &db);
     sqlite3_busy_timeout(db, 5000);
     char* msg = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
@@ -99,7 +104,5 @@ void TStoreDatabase::Execute(const std::string& sql) {
     sqlite3_close(db);
     if (rc != SQLITE_OK) throw std::runtime_error(error);
 }
-
-#endif
 
 } // namespace orvan::test

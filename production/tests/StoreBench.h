@@ -35,6 +35,8 @@ class TStoreDatabase {
     const std::string& Url() const { return DbUrl; }
     // One statement on the database, outside the store.
     void Execute(const std::string& sql);
+    // One statement on a SQLite file.
+    static void ExecuteOn(const std::string& path, const std::string& sql);
 
   private:
     TStoreTemp Temp;

@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 5;
     }
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%s: %d claims + chip records in %.2f s, %.0f chips/s\n",
-                store->Describe().c_str(), n, s, n / s);
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%s: %d claims + chip records in %.2f s, %.0f chips/s\n", store->Describe().c_str(),
+                n, s, n / s);
     return 0;
 }
