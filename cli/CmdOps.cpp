@@ -6,13 +6,13 @@
 #include "buffer/HexText.h"
 #include "buffer/SaveBin.h"
 #include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Forcewrite.h"
-#include "production/Records.h"
-#include "cli/ExitCodes.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
+#include "production/Records.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -213,10 +213,7 @@ int CmdChipOperation(const TArgs& args) {
         ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
         if (runs > 1) std::printf("Run %d\n", run + 1);
         PrintLines(dialog);
-        if (dialog[RecordLineControl].Colour == TLineColour::Red) {
-            std::printf("ERROR: %s\n", dialog[RecordLineControl].Text.c_str());
-            return ExitStore;
-        }
+        if (dialog[RecordLineControl].Colour == TLineColour::Red) return ExitStore;
     }
     // A run stopped inside a block: the next process knows nothing of it,
     // so this one lets the writer drop the block before it goes.
