@@ -67,9 +67,10 @@ void TAutoRun::NumberIntoBuffer() {
 
 void TAutoRun::Run() {
     Steps();
+    if (Stopped) return; // the pass's record gave up in NextChip
+    // A run that failed: its record (a pass writes its own in NextChip).
     if (Recorder.Active() && Recorder.Due && !Recorder.Written() && !Recorder.Write(false, Carries))
         return; // stopped, or the record gave up: "Continue" stays off
-    if (Stopped) return;
     if (Ending != TEnding::None) D.Enabled("Button1", true);
     if (Ending == TEnding::Both) D.Enabled("Button2", true);
 }

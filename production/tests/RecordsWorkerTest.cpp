@@ -71,6 +71,12 @@ TEST_F(RecordedAutoProgram, ContinueWaitsForTheRecord) {
     EXPECT_NE(s[RecordLineControl].Text.find("Record not saved: "), std::string::npos);
     EXPECT_FALSE(s["Button2"].Enabled);
     EXPECT_TRUE(s[ChipVerdictControl].Text.empty());
+    // Three attempts, each shown, and the first one's "trying again": the
+    // run gives up once, not once more as a failure.
+    int shown = 0;
+    for (const TOpUpdate& u : s.Updates)
+        if (u.Control == RecordLineControl && u.Text.rfind("Record not saved: ", 0) == 0) ++shown;
+    EXPECT_EQ(shown, 4);
 
     // ...and comes back while the worker tries again: then "Continue".
     R->RetryLimit = 0;
