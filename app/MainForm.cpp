@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "production/ProductionLogform.h"
 
 #include "app/MessageBoxes.h"
 #include "buffer/Eedata.h"
@@ -327,6 +328,10 @@ void TMainForm::BuildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));
     view->addActions({ProgramMemory1, ID2, Disassemble1, EEPROM1});
+    view->addSeparator();
+    QAction* log = view->addAction(QStringLiteral("Production &Log"));
+    log->setObjectName(QStringLiteral("ProductionLog1"));
+    connect(log, &QAction::triggered, this, [this] { ShowProductionLog(this, Ws()); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));

@@ -222,6 +222,9 @@ class TMainForm : public QMainWindow {
     void ReadRefresh(); // after a read that stored the program memory
     void RunVerifyDialog();
     void RunAutoProgramDialog();
+    // With serial numbers from a series already used: go on, or (asked twice)
+    // start again at the settings' number. False: the operator declined both.
+    bool AskWhereSeriesContinues();
     void RunProgramOptionDialog();
     void RunProgramIDDialog();
     void RunProgramMemoryDialog();

@@ -3,6 +3,7 @@
 // and set the flags; the worker's results reach the workspace through the
 // dialog, on this thread.
 #include "app/MainForm.h"
+#include "app/MessageBoxes.h"
 
 #include "buffer/Eedata.h"
 #include "device/Editoptionform.h"
@@ -13,6 +14,7 @@
 #include "ops/Programeeform.h"
 #include "ops/Rxform.h"
 #include "ops/Verifyicform.h"
+#include "production/Records.h"
 
 void TMainForm::RunBlankCheckDialog() {
     TBlankCheckForm dialog(Ws(), Link(), this);
@@ -45,6 +47,11 @@ void TMainForm::RunProgramEEPROMDialog() {
 }
 
 void TMainForm::RunForceWriteDialog() {
+    if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
+        ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
+                                   .arg(QString::fromStdString(error)));
+        return;
+    }
     {
         TForceWriteForm dialog(Ws(), Link(), this);
         dialog.exec();

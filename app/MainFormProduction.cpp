@@ -8,11 +8,21 @@
 #include "production/Counterform.h"
 #include "production/Pidform.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/Serialnosetform.h"
+#include "production/Sha256.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 
 void TMainForm::RunAutoProgramDialog() {
+    // Production without records does not start.
+    if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
+        ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
+                                   .arg(QString::fromStdString(error)));
+        return;
+    }
+    if (!AskWhereSeriesContinues()) return;
     {
         TAutoProgramForm dialog(Ws(), Link().Comm1, Link(), *Link().Clock, Link().PulseWidths,
                                 this);
@@ -20,6 +30,41 @@ void TMainForm::RunAutoProgramDialog() {
     }
     UpdateSerialModeControls();
     RenderPanel(); // pass count, serial number, QTP file
+}
+
+bool TMainForm::AskWhereSeriesContinues() {
+    orvan::TWorkspace& ws = Ws();
+    if (!ws.Serial.SerialModeOn) return true;
+    const bool qtp = ws.QTPActive && ws.QTP.IsOpen();
+    const std::string series = qtp ? orvan::QtpSeriesKey(orvan::Sha256Hex(*ws.QTP.Text))
+                                   : orvan::SeriesKeyOf(ws.DeviceName, ws.Serial);
+    int64_t used = 0;
+    std::string next, error;
+    if (!ws.Records->Store->SeriesState(series, used, next, error)) {
+        ShowPlainMessage(
+            this, QStringLiteral("Production records: %1").arg(QString::fromStdString(error)));
+        return false;
+    }
+    const std::string start = qtp ? "record 1" : ws.Serial.HexText();
+    const std::string goesOn = qtp ? "record " + std::to_string(used + 1) : next;
+    if (used == 0 || goesOn == start) return true;
+    // Numbers from this series are in chips already: going on is the
+    // default, starting again is asked twice.
+    const QString where = QString::fromStdString(goesOn), from = QString::fromStdString(start);
+    if (QMessageBox::question(this, QStringLiteral("Auto Program"),
+                              QStringLiteral("This series has been used: it continues at %1.\n"
+                                             "Continue at %1?")
+                                  .arg(where)) == QMessageBox::Yes)
+        return true;
+    if (QMessageBox::question(this, QStringLiteral("Auto Program"),
+                              QStringLiteral("Start again at %1? Numbers that chips already carry "
+                                             "will be programmed again. The choice is recorded.")
+                                  .arg(from),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    ws.Records->RestartSeries = true;
+    return true;
 }
 
 void TMainForm::RunProgramIDDialog() {

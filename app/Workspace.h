@@ -9,9 +9,12 @@
 #include "production/Qtp.h"
 #include "production/SerialSettings.h"
 
+#include <memory>
 #include <string>
 
 namespace orvan {
+
+struct TProductionRecords;
 
 inline constexpr const char* ProductName = "Orvan Writer";
 inline constexpr const char* ProductVersion = "V2.43";
@@ -43,7 +46,10 @@ class TWorkspace {
     bool SkipBlankCheck = false;
     bool RefreshPending = false;
     bool QTPActive = false;
-    TQTPFile QTP;      // QTPHandle and QTPEnd
+    TQTPFile QTP; // QTPHandle and QTPEnd
+    // The production store and this station (production/Records.h); null
+    // until auto program or force write opens it.
+    std::shared_ptr<TProductionRecords> Records;
     int IDHexMode = 0; // the ID window shows and edits the ID as 0 ASCII, 1 HEX
     bool ShownOnce = false;
 

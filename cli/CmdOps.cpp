@@ -6,11 +6,13 @@
 #include "buffer/HexText.h"
 #include "buffer/SaveBin.h"
 #include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Forcewrite.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
+#include "production/Records.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -200,6 +202,7 @@ int CmdChipOperation(const TArgs& args) {
         if (const int rc = LoadDataFile(*ws, file)) return rc;
         ws->Serial.SerialModeOn = false;
         ws->VerifyProtect = args.Protect;
+        if (const int rc = OpenRecordsFor(args, *ws, file)) return rc;
         break;
     }
 
@@ -217,6 +220,7 @@ int CmdChipOperation(const TArgs& args) {
         ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
         if (runs > 1) PrintLine("Run " + std::to_string(run + 1));
         PrintLines(dialog);
+        if (dialog[RecordLineControl].Colour == TLineColour::Red) return ExitStore;
     }
     Result()["lines"] = dialog.FinalLines();
     // A run stopped inside a block: the next process knows nothing of it,

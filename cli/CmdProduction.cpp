@@ -3,6 +3,7 @@
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
 #include "ops/Operation.h"
@@ -10,6 +11,7 @@
 #include "production/IDText.h"
 #include "production/Programid.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 
@@ -45,11 +47,14 @@ struct TLines {
     std::map<std::string, std::string> Text;
     std::map<std::string, bool> Red;
     std::vector<std::string> Messages;
+    std::vector<std::string> RecordLines;
 
     void operator()(const TOpUpdate& u) {
         if (u.Kind == TOpUpdate::TKind::Text) {
             if (u.Control == MessageBoxControl)
                 Messages.push_back(u.Text);
+            else if (u.Control == RecordLineControl)
+                RecordLines.push_back(u.Text);
             else
                 Text[u.Control] = u.Text;
         } else if (u.Kind == TOpUpdate::TKind::Colour) {
@@ -89,6 +94,31 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
 }
 
 } // namespace
+
+std::shared_ptr<TProductionRecords> OpenStoreFor(const TProductionArgs& p,
+                                                 const std::string& dataFile, std::string& error) {
+    TStoreConfig config{p.Db, p.Station};
+    if (!ReadStoreConfig(StoreConfigFile, config, error)) return nullptr;
+    CompleteStoreConfig(config);
+    return OpenRecords(config, dataFile, error);
+}
+
+int OpenRecordsFor(const TArgs& args, TWorkspace& ws, const std::string& dataFile) {
+    std::string error;
+    const auto records = OpenStoreFor(args.Production, dataFile, error);
+    if (!records) return Fail(ExitStore, "Production records cannot be opened: " + error);
+    records->RetryMs = 1000;
+    records->RetryLimit = 5;
+    ws.Records = records;
+    return 0;
+}
+
+std::string YieldText(int64_t passes, int64_t chips) {
+    if (chips == 0) return "-";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(passes) / double(chips));
+    return text;
+}
 
 int CmdProgramID(const TArgs& args) {
     const TProductionArgs& p = args.Production;
@@ -151,6 +181,19 @@ int CmdAuto(const TArgs& args) {
         return UsageError(*question + " (--yes programs all the same)");
     ws->SkipBlankCheck = p.NoBlankCheck;
     if (!p.NoBlankCheck) ws->EraseFirst = ws->Device.IsFlash();
+    if (p.RestartSeries && !args.Yes)
+        return UsageError("--restart-series programs numbers that were used before: give --yes "
+                          "as well to confirm");
+    // Production without records does not start.
+    if (const int rc = OpenRecordsFor(args, *ws, args.Files[0])) return rc;
+    const auto& records = ws->Records;
+    records->RestartSeries = p.RestartSeries;
+    if (p.RestartSeries)
+        PrintLine(std::string("The series starts again at ") +
+                  (ws->QTPActive ? "the QTP file's first record" : ws->Serial.HexText()) +
+                  " as asked (recorded)");
+    int passes = 0, fails = 0;
+    bool storeFailed = false;
 
     // A production line stops on Ctrl-C between two bytes, not mid-chip.
     const std::stop_token interrupt = StopToken();
@@ -158,7 +201,6 @@ int CmdAuto(const TArgs& args) {
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        const std::string number = numbered ? ws->Serial.HexText() : "-";
         const std::string before = ws->Panel.PassCount;
         TLines lines;
         TJsonDialog json(ws->Device.WordCount(), nullptr, "Label3");
@@ -171,7 +213,17 @@ int CmdAuto(const TArgs& args) {
             },
             interrupt);
         ++chips;
+        const std::string number = !numbered ? "-"
+                                   : lines.Text.count(ChipSerialControl)
+                                       ? lines.Text[ChipSerialControl]
+                                       : ws->Serial.HexText();
         const bool pass = ws->Panel.PassCount != before;
+        // Where the numbers continue, and every record that failed.
+        for (size_t k = 0; k < lines.RecordLines.size(); ++k)
+            if (chip == 1 || lines.Red[RecordLineControl])
+                PrintLine((lines.Red[RecordLineControl] ? "ERROR: " : "") + lines.RecordLines[k]);
+        if (lines.Text[ChipVerdictControl] == "pass") ++passes;
+        if (lines.Text[ChipVerdictControl] == "fail") ++fails;
         const std::string failure = lines.FirstFailure();
         std::string verdict = pass ? "PASS" : "FAIL";
         if (!failure.empty())
@@ -193,12 +245,22 @@ int CmdAuto(const TArgs& args) {
         }
         for (const std::string& m : lines.Messages)
             PrintLine(m);
+        if ((lines.Red[RecordLineControl] && lines.Text[ChipVerdictControl].empty()) ||
+            failure.rfind(RecordsFailurePrefix, 0) == 0) {
+            storeFailed = true; // no chip goes on without its record
+            break;
+        }
         if (!lines.Messages.empty() && !ws->QTPActive) break; // the QTP file has ended
     }
     PrintLine("Pass Count : " + ws->Panel.PassCount);
+    PrintLine("Passes " + std::to_string(passes) + ", fails " + std::to_string(fails) + ", yield " +
+              YieldText(passes, passes + fails));
     Result()["chips"] = chips;
     Result()["failed"] = failures;
     Result()["passCount"] = ws->Panel.PassCount;
+    Result()["passes"] = passes;
+    Result()["fails"] = fails;
+    if (storeFailed) return ExitStore;
     if (interrupt.stop_requested()) return ExitChipFailed;
     return failures == 0 ? ExitOk : worst;
 }

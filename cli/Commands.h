@@ -5,8 +5,15 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace orvan {
+struct TProductionRecords;
+class TWorkspace;
+} // namespace orvan
 
 namespace orvan::cli {
 
@@ -19,6 +26,11 @@ struct TProductionArgs {
     std::string SerialAddr, SerialBytes, SerialValue, Increment, Parts;
     bool Random = false, LsbFirst = false;
     std::string Output; // -o OUT
+    // Production records: --db URL, --station NAME (auto: this station;
+    // report: only its chips), --restart-series (with --yes), and report's
+    // --since DATE, --csv.
+    std::string Db, Station, Since;
+    bool RestartSeries = false, Csv = false;
 };
 
 struct TArgs {
@@ -35,6 +47,16 @@ struct TArgs {
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
 };
+
+// The production records named by --db/--station, else production.conf,
+// else production.db and the host name. Null with `error`.
+std::shared_ptr<orvan::TProductionRecords>
+OpenStoreFor(const TProductionArgs& p, const std::string& dataFile, std::string& error);
+// OpenStoreFor into ws.Records for a production command; 0, or ExitStore
+// after the message.
+int OpenRecordsFor(const TArgs& args, orvan::TWorkspace& ws, const std::string& dataFile);
+// "96.2%", or "-" without chips.
+std::string YieldText(int64_t passes, int64_t chips);
 
 } // namespace orvan::cli
 #include <memory>
@@ -82,5 +104,6 @@ bool IsChipOperation(const std::string& command);
 int CmdProgramID(const TArgs& args);
 int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);
+int CmdReport(const TArgs& args);
 
 } // namespace orvan::cli

@@ -37,6 +37,11 @@ const char* GlobalHelp =
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
+    "  --db URL        production records (auto, force-write, report): a file,\n"
+    "                  or postgresql://...; else production.conf, else\n"
+    "                  production.db in the working directory\n"
+    "  --station NAME  this station (default from production.conf, else the\n"
+    "                  host name); report: only this station's chips\n"
     "  --json          JSON Lines on stdout: one object per event, the last\n"
     "                  one {\"event\":\"result\",\"ok\":...,\"exit\":N,...}\n"
     "  --version       print the version and exit\n"
@@ -91,6 +96,11 @@ class TCommandLine {
         App.add_option("--option", Args.Option, "OPTION word, four hexadecimal digits")
             ->type_name("HHHH");
         App.add_flag("--json", Args.Json, "JSON Lines on stdout");
+        // Production records (auto, force-write, report): where they are kept
+        // and who this station is (report: whose chips).
+        App.add_option("--db", Args.Production.Db, "production records: a file or postgresql://...")
+            ->type_name("URL");
+        App.add_option("--station", Args.Production.Station, "station name")->type_name("NAME");
         AddSubcommands();
     }
 
@@ -273,6 +283,8 @@ class TCommandLine {
         c->add_option("--qtp", Args.Production.QtpFile, "take the serial numbers from a QTP file")
             ->type_name("QTPFILE");
         Serial(c);
+        c->add_flag("--restart-series", Args.Production.RestartSeries,
+                    "start a used series (or QTP file) again at its first number; needs --yes");
 
         c = Add(Production, "qtp", "FILE -o OUT --parts N",
                 "write a QTP file of N serial numbers for FILE", CmdQtp);
@@ -280,6 +292,14 @@ class TCommandLine {
         Output(c, "the QTP file to write");
         c->add_option("--parts", Args.Production.Parts, "number of records")->type_name("N");
         Serial(c);
+
+        c = Add(Production, "report", "[--since YYYY-MM-DD] [--station NAME] [--csv]",
+                "chips, passes, fails, yield and serial range per\n"
+                "day, station and model; --csv: the chip records",
+                CmdReport);
+        c->add_option("--since", Args.Production.Since, "from this day on (UTC)")
+            ->type_name("YYYY-MM-DD");
+        c->add_flag("--csv", Args.Production.Csv, "the chip records as CSV");
     }
 
     const TSubcommand* Chosen() const {
@@ -292,7 +312,7 @@ class TCommandLine {
         if (const TSubcommand* s = Chosen()) {
             std::fputs(s->App->help().c_str(), stdout);
             std::printf("\nOptions for every command: -d MODEL, -P PORT, --cfg FILE, "
-                        "--option HHHH, --json\n");
+                        "--option HHHH, --db URL, --station NAME, --json\n");
             return;
         }
         std::string text = Intro;

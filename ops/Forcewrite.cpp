@@ -1,6 +1,7 @@
 #include "ops/Forcewrite.h"
 
 #include "ops/OpText.h"
+#include "production/Records.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,9 +15,13 @@ std::string NextPassCount(const std::string& text) {
     return std::to_string(v + 1);
 }
 
-void ForceWriteThread(TOperationContext& ctx) {
+namespace {
+
+// One run; `rec` learns when the chip was reached and whether it passed.
+void ForceWriteRun(TOperationContext& ctx, TRunRecorder& rec, bool& passed, bool& offered) {
     TOpDialog& d = ctx.Dialog;
     auto both = [&] {
+        offered = true;
         d.Enabled("Button1", true);
         d.Enabled("Button2", true);
     };
@@ -38,6 +43,7 @@ void ForceWriteThread(TOperationContext& ctx) {
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
     if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) return both();
+    rec.Reached();
 
     const auto& copy = ctx.In.Buffers.ProgramBuffer; // the run's own image
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::ProgramPulse);
@@ -99,9 +105,24 @@ void ForceWriteThread(TOperationContext& ctx) {
         break;
     }
     if (same) d.Text("Label2", "Data verify OK!!");
+    passed = same;
 
     d.Commit([](TWorkspace& ws) { ws.Panel.PassCount = NextPassCount(ws.Panel.PassCount); });
     both();
+}
+
+} // namespace
+
+void ForceWriteThread(TOperationContext& ctx) {
+    TRunRecorder rec(ctx, "force-write");
+    bool passed = false, offered = false;
+    ForceWriteRun(ctx, rec, passed, offered);
+    if (!rec.Active() || !rec.Due) return;
+    rec.Chip().Checksum = ctx.In.ChecksumText;
+    // Production without records does not go on: "Continue" waits for the
+    // record.
+    if (offered) ctx.Dialog.Enabled("Button2", false);
+    if (rec.Write(passed, false) && offered) ctx.Dialog.Enabled("Button2", true);
 }
 
 } // namespace orvan

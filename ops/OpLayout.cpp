@@ -60,8 +60,9 @@ const TOpLayout& LayoutOf(TOpKind kind) {
         {"TForceWriteForm",
          "Program Memory Without Check",
          {Line("StaticText1", "Program Memory Without Check"), Line("Label1", "", false), Gauge,
-          Line("Label2"), Line("Label3", "", false), Button("Button1", "Exit"),
-          Button("Button2", "Continue")},
+          Line("Label2"), Line("Label3", "", false),
+          // A chip record that could not be written (production records).
+          Line("RecordLine"), Button("Button1", "Exit"), Button("Button2", "Continue")},
          ForceWriteThread},
     };
     return layouts[static_cast<size_t>(kind)];

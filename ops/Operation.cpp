@@ -4,24 +4,29 @@
 
 namespace orvan {
 
+void TOpDialog::Send(TOpUpdate update) {
+    if (Watcher) Watcher(update);
+    Sink.Update(std::move(update));
+}
+
 void TOpDialog::Text(const std::string& control, const std::string& text) {
-    Sink.Update({TOpUpdate::TKind::Text, control, text, 0});
+    Send({TOpUpdate::TKind::Text, control, text, 0});
 }
 
 void TOpDialog::Colour(const std::string& control, TLineColour colour) {
-    Sink.Update({TOpUpdate::TKind::Colour, control, {}, int(colour)});
+    Send({TOpUpdate::TKind::Colour, control, {}, int(colour)});
 }
 
 void TOpDialog::Visible(const std::string& control, bool visible) {
-    Sink.Update({TOpUpdate::TKind::Visible, control, {}, visible ? 1 : 0});
+    Send({TOpUpdate::TKind::Visible, control, {}, visible ? 1 : 0});
 }
 
 void TOpDialog::Enabled(const std::string& control, bool enabled) {
-    Sink.Update({TOpUpdate::TKind::Enabled, control, {}, enabled ? 1 : 0});
+    Send({TOpUpdate::TKind::Enabled, control, {}, enabled ? 1 : 0});
 }
 
 void TOpDialog::Gauge(int percent) {
-    Sink.Update({TOpUpdate::TKind::Gauge, "CGauge1", {}, percent});
+    Send({TOpUpdate::TKind::Gauge, "CGauge1", {}, percent});
 }
 
 void TOpDialog::Fail(const std::string& control, const std::string& text) {
@@ -81,6 +86,7 @@ TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths) {
     in.Serial = ws.Serial;
     in.QTPActive = ws.QTPActive;
     in.QTP = ws.QTP;
+    in.Records = ws.Records;
     return in;
 }
 

@@ -66,8 +66,12 @@ class TOpDialog {
     // The line turns red and shows `text`.
     void Fail(const std::string& control, const std::string& text);
     void Commit(TOpCommit apply) { Sink.Commit(std::move(apply)); }
+    // Sees every update the worker sends (the production records keep the
+    // run's verdicts from it); set and cleared on the worker's thread.
+    std::function<void(const TOpUpdate&)> Watcher;
 
   private:
+    void Send(TOpUpdate update);
     IOperationSink& Sink;
 };
 
@@ -129,7 +133,8 @@ struct TOperationInput {
     std::string PassCount;
     TSerialSettings Serial;
     bool QTPActive = false;
-    TQTPFile QTP; // the worker reads ahead on its own copy
+    TQTPFile QTP;                                // the worker reads ahead on its own copy
+    std::shared_ptr<TProductionRecords> Records; // null: no records kept
 };
 
 TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths);

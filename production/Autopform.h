@@ -10,4 +10,11 @@ class TAutoProgramForm : public TProductionOpForm {
                      orvan::IClock& clock, orvan::TPulseWidths widths, QWidget* parent = nullptr);
 
     void Button2Click();
+
+  protected:
+    void Rendered(const orvan::TOpUpdate& u) override;
+
+  private:
+    // This dialog's chips, as recorded.
+    int Passes = 0, Fails = 0;
 };

@@ -4,7 +4,9 @@
 #include "ops/OpText.h"
 #include "production/Programid.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/SerialNo.h"
+#include "production/Sha256.h"
 
 #include <memory>
 #include <vector>
@@ -17,14 +19,18 @@ constexpr int StreamTicks = 3;
 
 class TAutoRun {
   public:
-    explicit TAutoRun(TOperationContext& ctx) : Ctx(ctx), D(ctx.Dialog), In(ctx.In) {}
+    explicit TAutoRun(TOperationContext& ctx)
+        : Ctx(ctx), D(ctx.Dialog), In(ctx.In), Recorder(ctx, "auto") {}
     void Run();
 
   private:
-    void Finish() {
-        D.Enabled("Button1", true);
-        D.Enabled("Button2", true);
-    }
+    // The buttons are offered once the run's record is written.
+    enum class TEnding { None, Both, ExitOnly };
+    void Finish() { Ending = TEnding::Both; }
+    void Steps();
+    // The number this run programs, claimed from the records.
+    bool ClaimNumber();
+    void QTPFinished(const std::string& message);
     void Fail(const char* line, const std::string& text) {
         D.Fail(line, text);
         Finish();
@@ -43,6 +49,12 @@ class TAutoRun {
     TOperationContext& Ctx;
     TOpDialog& D;
     TOperationInput& In;
+    TRunRecorder Recorder;
+    TEnding Ending = TEnding::None;
+    bool Stopped = false;
+    // The program memory, number included, was read back whole: whatever
+    // fails after this, the chip carries its number and uses it up.
+    bool Carries = false;
 };
 
 void TAutoRun::NumberIntoBuffer() {
@@ -54,13 +66,105 @@ void TAutoRun::NumberIntoBuffer() {
 }
 
 void TAutoRun::Run() {
+    Steps();
+    if (Stopped) return; // the pass's record gave up in NextChip
+    // A run that failed: its record (a pass writes its own in NextChip).
+    if (Recorder.Active() && Recorder.Due && !Recorder.Written() && !Recorder.Write(false, Carries))
+        return; // stopped, or the record gave up: "Continue" stays off
+    if (Ending != TEnding::None) D.Enabled("Button1", true);
+    if (Ending == TEnding::Both) D.Enabled("Button2", true);
+}
+
+void TAutoRun::QTPFinished(const std::string& message) {
+    // The file has no number left for another chip: production from it
+    // ends here, and only "Exit" is offered.
+    D.Commit([](TWorkspace& ws) { CloseQTP(ws); });
+    D.Text(MessageBoxControl, message);
+    Ending = TEnding::ExitOnly;
+}
+
+bool TAutoRun::ClaimNumber() {
+    TChipRecord& rec = Recorder.Chip();
+    TClaimRequest r;
+    r.Station = In.Records->Station;
+    r.Settings = In.Serial;
+    r.Restart = In.Records->RestartSeries.exchange(false);
+    std::string sha;
+    if (In.QTPActive && In.QTP.IsOpen()) {
+        sha = Sha256Hex(*In.QTP.Text);
+        r.Qtp = true;
+        r.Series = QtpSeriesKey(sha);
+        r.QtpRecords = CountQTPRecords(*In.QTP.Text, In.Serial.SerialLsbFirst);
+    } else {
+        r.Series = SeriesKeyOf(In.DeviceName, In.Serial);
+    }
+    TClaim c;
+    std::string error;
+    if (!In.Records->Store->Claim(r, c, error)) {
+        Fail("Label1", RecordsFailurePrefix + error);
+        return false;
+    }
+    if (c.Exhausted) {
+        D.Text(RecordLineControl, "QTP file: every record has been used");
+        QTPFinished(QTPFinishedText);
+        return false;
+    }
+    std::string where;
+    if (r.Qtp) {
+        // Record c.Index + 1 of the file, read from its start.
+        TQTPFile f = In.QTP;
+        f.Pos = 0;
+        f.QTPEnd = false;
+        TSerialSettings s = In.Serial;
+        bool active = false;
+        std::optional<std::string> message;
+        for (int64_t k = 0; k <= c.Index && !message; ++k)
+            message = ReadSerialData(f, s, active);
+        if (message || f.QTPEnd) {
+            Fail("Label1", message ? *message : std::string(QTPFinishedText));
+            return false;
+        }
+        In.Serial = s;
+        In.QTP = f;
+        rec.QtpSha256 = sha;
+        rec.QtpRecord = c.Index + 1;
+        where = "QTP record " + std::to_string(c.Index + 1);
+    } else {
+        const std::string& hex = c.Number;
+        const int n = int(hex.size() / 2);
+        for (int j = 0; j < n && j < MaxSerialBytes; ++j)
+            In.Serial.SerialBytes[size_t(j)] =
+                int32_t(std::stoul(hex.substr(hex.size() - size_t(2 * j + 2), 2), nullptr, 16));
+        where = "Serial No. " + In.Serial.HexText();
+    }
+    rec.Series = r.Series;
+    rec.SerialIndex = c.Index;
+    const std::string line = c.Resumed     ? where + ", held by this station, programmed again"
+                             : r.Restart   ? where + ": started again at the operator's choice"
+                             : c.Continued ? where + ": continues where this series left off"
+                                           : where + ": a new series starts";
+    D.Text(RecordLineControl, line);
+    D.Commit([s = In.Serial, f = In.QTP](TWorkspace& ws) {
+        ws.Serial.SerialBytes = s.SerialBytes;
+        if (ws.QTPActive) ws.QTP = f;
+    });
+    return true;
+}
+
+void TAutoRun::Steps() {
     D.Text("StaticText1", In.SkipBlankCheck ? "Auto-Program without Blank Check" : "Auto-Program");
     D.Text("Label1", "");
 
     Ctx.GetICInfo();
     if (In.Serial.SerialModeOn && !SerialWordsAreRTIW(In.Serial, In.Buffers, Ctx.Device))
         return Fail("Label1", NotRTIWText);
+    if (Recorder.Active() && In.Serial.SerialModeOn && !ClaimNumber()) return;
     NumberIntoBuffer();
+    Recorder.Chip().Checksum = In.ChecksumText;
+    if (In.Serial.SerialModeOn) {
+        Recorder.Chip().Serial = In.Serial.HexText();
+        D.Text(ChipSerialControl, In.Serial.HexText());
+    }
     D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
 
     Ctx.GetICInfo();
@@ -83,6 +187,7 @@ void TAutoRun::Run() {
     SettleLine(Ctx.Port, Ctx.Clock, Ctx.State, Ctx.Stop);
     TWriterProtocol p = Ctx.Protocol();
     if (!WriterCheckPasses(p.CheckWriter(), D, "Label1", "Connect Timeout!!")) return Finish();
+    Recorder.Reached();
     if (!In.SkipBlankCheck && !BlankCheck(p)) return;
     if (!ProgramID(p)) return;
 
@@ -90,6 +195,7 @@ void TAutoRun::Run() {
     const std::vector<uint8_t> copy(In.Buffers.ProgramBuffer.begin(),
                                     In.Buffers.ProgramBuffer.end());
     if (!ProgramData(p, copy) || !ReadBackData(p, copy)) return;
+    Carries = true;
     bool idGood = false, optionGood = false;
     if (!VerifyID(p, idGood)) return;
     if (!ProgramOption(p, optionGood)) return;
@@ -319,6 +425,11 @@ bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
 }
 
 void TAutoRun::NextChip(bool pass) {
+    // The chip carries its number now: the record uses it up.
+    if (!Recorder.Write(pass, true)) {
+        Stopped = true;
+        return;
+    }
     if (pass)
         D.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
 
@@ -326,14 +437,8 @@ void TAutoRun::NextChip(bool pass) {
         if (In.QTPActive) {
             const std::optional<std::string> message =
                 ReadSerialData(In.QTP, In.Serial, In.QTPActive);
-            if (message || In.QTP.QTPEnd) {
-                // The file has no number left for another chip: production
-                // from it ends here, and only "Exit" is offered.
-                D.Commit([](TWorkspace& ws) { CloseQTP(ws); });
-                D.Text(MessageBoxControl, message ? *message : std::string(QTPFinishedText));
-                D.Enabled("Button1", true);
-                return;
-            }
+            if (message || In.QTP.QTPEnd)
+                return QTPFinished(message ? *message : std::string(QTPFinishedText));
             D.Commit([s = In.Serial, f = In.QTP](TWorkspace& ws) {
                 ws.Serial = s;
                 ws.QTP = f;

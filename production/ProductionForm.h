@@ -47,6 +47,8 @@ class TProductionOpForm : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Each update after it was rendered (on the GUI thread).
+    virtual void Rendered(const orvan::TOpUpdate&) {}
     orvan::TWorkspace& Ws;
 
   private:

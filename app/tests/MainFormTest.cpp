@@ -187,7 +187,7 @@ class MainFormTest : public QObject {
         const QStringList expected = {
             "&File:&Open|Load Config File \tCtrl+L|Save Config File\tCtrl+S|Save Disassmble|"
             "Save Program Memory|-|E&xit",
-            "&View:Program Memory|ID|Disassemble|EEPROM",
+            "&View:Program Memory|ID|Disassemble|EEPROM|-|Production &Log",
             "&Edit:OPTION\tF4|-|Serial No. Mode|Set Counter Value|Load QTP File|-|Clear OPTION|"
             "Clear ID|Clear Buffer|Fill Buffer\tCtrl+F|Clear EEPROM Buffer",
             "&Program:Blank Check\tF5|Read\tF6|Verify\tF7|Verify with Protect|-|"

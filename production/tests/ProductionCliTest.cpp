@@ -115,9 +115,10 @@ TEST_F(Production, ThreeChipsFromAQTPFile) {
     StartSim();
     r = Auto({"--qtp", "parts.txt", "--count", "5"});
     EXPECT_EQ(Lines(r.Out),
-              (std::vector<std::string>{"chip 1 serial 01 PASS", "chip 2 serial 02 PASS",
+              (std::vector<std::string>{"QTP record 1: a new series starts",
+                                        "chip 1 serial 01 PASS", "chip 2 serial 02 PASS",
                                         "chip 3 serial 03 PASS", "QTP Program Finished!",
-                                        "Pass Count : 3"}));
+                                        "Pass Count : 3", "Passes 3, fails 0, yield 100.0%"}));
     EXPECT_EQ(r.Status, 0);
     std::set<std::string> checksums;
     for (int k = 1; k <= 3; ++k) {
@@ -139,8 +140,10 @@ TEST_F(Production, FailedChipKeepsItsNumber) {
     const TRunResult r = Auto(
         {"--count", "2", "--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0041"});
     EXPECT_EQ(Lines(r.Out),
-              (std::vector<std::string>{"chip 1 serial 0041 FAIL: Unknow return value!!",
-                                        "chip 2 serial 0041 PASS", "Pass Count : 1"}));
+              (std::vector<std::string>{"Serial No. 0041: a new series starts",
+                                        "chip 1 serial 0041 FAIL: Unknow return value!!",
+                                        "chip 2 serial 0041 PASS", "Pass Count : 1",
+                                        "Passes 1, fails 1, yield 50.0%"}));
     EXPECT_EQ(r.Status, 3); // the writer's fault, not the chip's
     const auto chip = UsedChip(1);
     ASSERT_TRUE(chip);
@@ -152,9 +155,11 @@ TEST_F(Production, OptionThatDoesNotHoldIsNotCounted) {
     StartSim({"--weak-option", "0002"});
     const TRunResult r = Auto(
         {"--count", "2", "--serial-addr", "0010", "--serial-bytes", "1", "--serial-value", "7F"});
-    EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{"chip 1 serial 7F FAIL: OPTION verify Fail!!",
-                                                      "chip 2 serial 80 FAIL: OPTION verify Fail!!",
-                                                      "Pass Count : 0"}));
+    EXPECT_EQ(Lines(r.Out),
+              (std::vector<std::string>{"Serial No. 7F: a new series starts",
+                                        "chip 1 serial 7F FAIL: OPTION verify Fail!!",
+                                        "chip 2 serial 80 FAIL: OPTION verify Fail!!",
+                                        "Pass Count : 0", "Passes 0, fails 2, yield 0.0%"}));
     // Each chip still carries its own number.
     ASSERT_TRUE(UsedChip(2));
     EXPECT_EQ(Serial(*UsedChip(1), 1), "7F");
@@ -166,7 +171,10 @@ TEST_F(Production, TwentyRandomNumbersNoTwoAlike) {
     const TRunResult r = Auto({"--count", "20", "--random", "--serial-addr", "0010",
                                "--serial-bytes", "2", "--serial-value", "0000"});
     ASSERT_EQ(r.Status, 0) << r.Out;
-    EXPECT_EQ(Lines(r.Out).back(), "Pass Count : 20");
+    const auto lines = Lines(r.Out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Pass Count : 20");
+    EXPECT_EQ(lines.back(), "Passes 20, fails 0, yield 100.0%");
     std::set<std::string> numbers;
     for (int k = 1; k <= 20; ++k) {
         const auto chip = UsedChip(k);

@@ -1,0 +1,97 @@
+// report: the production records per day, station and model, or the chip
+// records as CSV.
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "production/Records.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace orvan::cli {
+namespace {
+
+bool ValidDate(const std::string& d) {
+    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (d[i] < '0' || d[i] > '9') return false;
+    return true;
+}
+
+std::string Csv(const std::string& field) {
+    if (field.find_first_of(",\"\n\r") == std::string::npos) return field;
+    std::string out = "\"";
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+int CmdReport(const TArgs& args) {
+    const TProductionArgs& p = args.Production;
+    if (!args.Files.empty()) return UsageError("report takes no file");
+    if (p.Csv && JsonOutput()) return UsageError("report takes --csv or --json, not both");
+    if (!p.Since.empty() && !ValidDate(p.Since)) return UsageError("--since takes YYYY-MM-DD");
+    // --station here chooses whose chips to show, not who this is.
+    TProductionArgs open = p;
+    open.Station.clear();
+    std::string error;
+    const auto records = OpenStoreFor(open, {}, error);
+    if (!records) return Fail(ExitStore, "Production records cannot be opened: " + error);
+    TReportQuery q;
+    q.Since = p.Since;
+    q.Station = p.Station;
+    if (p.Csv) {
+        std::vector<TChipRecord> chips;
+        if (!records->Store->Chips(q, chips, error)) return Fail(ExitStore, error);
+        std::printf("id,utc,station,operation,model,data_file,data_sha256,checksum,serial,"
+                    "serial_index,qtp_sha256,qtp_record,result,failure,verdicts\n");
+        for (const TChipRecord& c : chips) {
+            std::string verdicts = c.Verdicts;
+            if (!verdicts.empty() && verdicts.back() == '\n') verdicts.pop_back();
+            for (char& ch : verdicts)
+                if (ch == '\n') ch = ';';
+            std::printf(
+                "%lld,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", static_cast<long long>(c.Id),
+                c.Utc.c_str(), Csv(c.Station).c_str(), c.Operation.c_str(), c.Model.c_str(),
+                Csv(c.DataFile).c_str(), c.DataSha256.c_str(), c.Checksum.c_str(), c.Serial.c_str(),
+                c.Consumed || !c.Serial.empty() ? std::to_string(c.SerialIndex).c_str() : "",
+                c.QtpSha256.c_str(), c.QtpRecord ? std::to_string(c.QtpRecord).c_str() : "",
+                c.Pass ? "pass" : "fail", Csv(c.Failure).c_str(), Csv(verdicts).c_str());
+        }
+        return ExitOk;
+    }
+    std::vector<TReportRow> rows;
+    if (!records->Store->Report(q, rows, error)) return Fail(ExitStore, error);
+    if (JsonOutput()) {
+        TJson list = TJson::array();
+        for (const TReportRow& r : rows)
+            list.push_back({{"day", r.Day},
+                            {"station", r.Station},
+                            {"model", r.Model},
+                            {"chips", r.Chips},
+                            {"passes", r.Passes},
+                            {"fails", r.Fails},
+                            {"firstSerial", r.FirstSerial},
+                            {"lastSerial", r.LastSerial}});
+        Result()["records"] = records->Store->Describe();
+        Result()["rows"] = list;
+        return ExitOk;
+    }
+    std::printf("Records: %s\n", records->Store->Describe().c_str());
+    std::printf("%-10s  %-16s  %-6s %6s %6s %6s %7s  %s\n", "Day", "Station", "Model", "Chips",
+                "Passes", "Fails", "Yield", "Serial range");
+    for (const TReportRow& r : rows) {
+        const std::string range = r.FirstSerial.empty() ? "-" : r.FirstSerial + ".." + r.LastSerial;
+        std::printf("%-10s  %-16s  %-6s %6lld %6lld %6lld %7s  %s\n", r.Day.c_str(),
+                    r.Station.c_str(), r.Model.c_str(), static_cast<long long>(r.Chips),
+                    static_cast<long long>(r.Passes), static_cast<long long>(r.Fails),
+                    YieldText(r.Passes, r.Chips).c_str(), range.c_str());
+    }
+    if (rows.empty()) std::printf("(no chips recorded)\n");
+    return ExitOk;
+}
+
+} // namespace orvan::cli

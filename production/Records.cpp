@@ -1,0 +1,122 @@
+#include "production/Records.h"
+
+#include "app/Workspace.h"
+#include "production/Qtp.h"
+#include "production/Sha256.h"
+
+#include <chrono>
+#include <thread>
+
+namespace orvan {
+
+std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
+                                                const std::string& dataFile, std::string& error) {
+    auto store = OpenProductionStore(config.Database, error);
+    if (!store) return nullptr;
+    auto r = std::make_shared<TProductionRecords>();
+    r->Store = std::move(store);
+    r->Station = config.Station;
+    r->DataFile = dataFile;
+    if (!dataFile.empty()) r->DataSha256 = Sha256OfFile(dataFile).value_or("");
+    return r;
+}
+
+bool PrepareRecords(TWorkspace& ws, std::string& error) {
+    if (!ws.Records) {
+        TStoreConfig config;
+        if (!ReadStoreConfig(StoreConfigFile, config, error)) return false;
+        CompleteStoreConfig(config);
+        ws.Records = OpenRecords(config, ws.LoadedFileName, error);
+        return ws.Records != nullptr;
+    }
+    if (ws.Records->DataFile != ws.LoadedFileName) {
+        ws.Records->DataFile = ws.LoadedFileName;
+        ws.Records->DataSha256 = Sha256OfFile(ws.LoadedFileName).value_or("");
+    }
+    return true;
+}
+
+int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
+    TQTPFile f;
+    f.Text = std::make_shared<const std::string>(text);
+    TSerialSettings s;
+    s.SerialLsbFirst = lsbFirst;
+    bool active = false;
+    int64_t n = 0;
+    while (!ReadSerialData(f, s, active) && !f.QTPEnd)
+        ++n;
+    return n;
+}
+
+TRunRecorder::TRunRecorder(TOperationContext& ctx, const char* operation)
+    : Ctx(ctx), Records(ctx.In.Records.get()) {
+    if (!Records) return;
+    Rec.Station = Records->Station;
+    Rec.Operation = operation;
+    Rec.Model = ctx.In.DeviceName;
+    Rec.DataFile = Records->DataFile;
+    Rec.DataSha256 = Records->DataSha256;
+    ctx.Dialog.Watcher = [this](const TOpUpdate& u) { Watch(u); };
+}
+
+TRunRecorder::~TRunRecorder() {
+    Ctx.Dialog.Watcher = nullptr;
+}
+
+void TRunRecorder::Watch(const TOpUpdate& u) {
+    if (u.Control == RecordLineControl || u.Control == ChipVerdictControl ||
+        u.Control == ChipSerialControl)
+        return;
+    if (u.Kind == TOpUpdate::TKind::Text)
+        Texts[u.Control] = u.Text;
+    else if (u.Kind == TOpUpdate::TKind::Colour)
+        Red[u.Control] = u.Value == int(TLineColour::Red);
+}
+
+namespace {
+// Label texts write "&" doubled.
+std::string Shown(std::string text) {
+    for (size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
+        text.erase(at, 1);
+    return text;
+}
+} // namespace
+
+bool TRunRecorder::Write(bool pass, bool consume) {
+    if (!Records) return true;
+    Rec.Pass = pass;
+    Rec.Verdicts.clear();
+    Rec.Failure.clear();
+    for (const char* c : {"EraseMsg", "Label1", "Label2", "Label3", "Label4"}) {
+        const auto t = Texts.find(c);
+        if (t == Texts.end() || t->second.empty()) continue;
+        const bool red = Red.count(c) && Red.at(c);
+        Rec.Verdicts += (red ? "FAIL " : "") + Shown(t->second) + "\n";
+        if (red && Rec.Failure.empty()) Rec.Failure = Shown(t->second);
+    }
+    if (!pass && Rec.Failure.empty() && Ctx.StopRequested()) Rec.Failure = "Stopped";
+    TOpDialog& d = Ctx.Dialog;
+    std::string error;
+    for (int attempt = 1;; ++attempt) {
+        if (Records->Store->Record(Rec, consume, error)) break;
+        d.Fail(RecordLineControl, "Record not saved: " + error);
+        if (Records->RetryLimit > 0 && attempt >= Records->RetryLimit) return false;
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(Records->RetryMs);
+        while (std::chrono::steady_clock::now() < until) {
+            if (Ctx.StopRequested()) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (attempt == 1)
+            d.Text(RecordLineControl, "Record not saved: " + error + " (trying again)");
+    }
+    if (error.size()) {
+        d.Colour(RecordLineControl, TLineColour::Default);
+        d.Text(RecordLineControl, "Record saved.");
+    }
+    Done = true;
+    d.Text(ChipVerdictControl, pass ? "pass" : "fail");
+    return true;
+}
+
+} // namespace orvan

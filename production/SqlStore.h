@@ -1,0 +1,71 @@
+// The store's logic over a plain SQL connection; the SQLite and PostgreSQL
+// backends only supply the connection and its write lock.
+#pragma once
+
+#include "production/Store.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace orvan {
+
+struct EStoreError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+using TSqlValue = std::optional<std::string>; // nullopt is NULL
+using TSqlRow = std::vector<std::string>;     // NULL reads as ""
+
+// One database connection. Statements use "?" placeholders; failures throw
+// EStoreError.
+class ISqlLink {
+  public:
+    virtual ~ISqlLink() = default;
+    std::vector<TSqlRow> Query(const std::string& sql, const std::vector<TSqlValue>& params = {}) {
+        return Run(sql, params);
+    }
+    void Exec(const std::string& sql, const std::vector<TSqlValue>& params = {}) {
+        (void)Query(sql, params);
+    }
+    // A transaction that holds the store's write lock from its start, so
+    // two claims never read the same next number.
+    virtual void BeginWrite() = 0;
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
+    virtual std::vector<TSqlRow> Run(const std::string& sql,
+                                     const std::vector<TSqlValue>& params) = 0;
+    // The type of an auto-numbered key column.
+    virtual std::string IdColumn() const = 0;
+    virtual std::string Describe() const = 0;
+};
+
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path);
+std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url);
+
+class TSqlStore final : public IProductionStore {
+  public:
+    // Creates or upgrades the schema; throws EStoreError.
+    explicit TSqlStore(std::unique_ptr<ISqlLink> link);
+    std::string Describe() const override { return Link->Describe(); }
+    bool Claim(const TClaimRequest& request, TClaim& claim, std::string& error) override;
+    bool Record(TChipRecord& record, bool consume, std::string& error) override;
+    bool Report(const TReportQuery& query, std::vector<TReportRow>& rows,
+                std::string& error) override;
+    bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
+               std::string& error) override;
+    bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) override;
+    bool SeriesState(const std::string& series, int64_t& used, std::string& next,
+                     std::string& error) override;
+
+  private:
+    void Upgrade();
+    TClaim ClaimLocked(const TClaimRequest& request);
+    std::unique_ptr<ISqlLink> Link;
+    std::mutex Lock; // one connection: one statement at a time
+};
+
+} // namespace orvan

@@ -1,0 +1,80 @@
+// SQLite backend: one file in the working directory, shared by the
+// processes of one machine. WAL with synchronous FULL: a record is on disk
+// when Record returns; BEGIN IMMEDIATE takes the write lock before a claim
+// reads the next number.
+#include "production/SqlStore.h"
+
+#include <sqlite3.h>
+
+namespace orvan {
+namespace {
+
+// Several stations on one machine wait for each other this long.
+constexpr int BusyTimeoutMs = 15000;
+
+class TSqliteLink final : public ISqlLink {
+  public:
+    explicit TSqliteLink(const std::string& path) : Path(path) {
+        if (sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK) {
+            const std::string why = Db ? sqlite3_errmsg(Db) : "out of memory";
+            sqlite3_close(Db);
+            Db = nullptr;
+            throw EStoreError(path + ": " + why);
+        }
+        sqlite3_busy_timeout(Db, BusyTimeoutMs);
+        if (sqlite3_db_readonly(Db, "main") == 1) throw EStoreError(path + ": not writable");
+        const auto mode = Query("PRAGMA journal_mode=WAL");
+        if (mode.empty() || mode[0][0] != "wal")
+            throw EStoreError(path + ": cannot switch to write-ahead logging");
+        Exec("PRAGMA synchronous=FULL");
+        Exec("PRAGMA foreign_keys=ON");
+    }
+    ~TSqliteLink() override { sqlite3_close(Db); }
+
+    std::vector<TSqlRow> Run(const std::string& sql,
+                             const std::vector<TSqlValue>& params) override {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(Db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK) Fail();
+        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> hold(st, sqlite3_finalize);
+        for (size_t i = 0; i < params.size(); ++i) {
+            const int rc = params[i] ? sqlite3_bind_text(st, int(i + 1), params[i]->c_str(),
+                                                         int(params[i]->size()), SQLITE_TRANSIENT)
+                                     : sqlite3_bind_null(st, int(i + 1));
+            if (rc != SQLITE_OK) Fail();
+        }
+        std::vector<TSqlRow> rows;
+        for (;;) {
+            const int rc = sqlite3_step(st);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) Fail();
+            TSqlRow row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                const auto* t = sqlite3_column_text(st, c);
+                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+            }
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    }
+    void BeginWrite() override { Exec("BEGIN IMMEDIATE"); }
+    void Commit() override { Exec("COMMIT"); }
+    void Rollback() override {
+        if (!sqlite3_get_autocommit(Db)) Exec("ROLLBACK");
+    }
+    std::string IdColumn() const override { return "INTEGER"; }
+    std::string Describe() const override { return "SQLite " + Path; }
+
+  private:
+    [[noreturn]] void Fail() { throw EStoreError(Path + ": " + sqlite3_errmsg(Db)); }
+    std::string Path;
+    sqlite3* Db = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path) {
+    return std::make_unique<TSqliteLink>(path);
+}
+
+} // namespace orvan

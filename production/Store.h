@@ -1,0 +1,138 @@
+// Production records: every chip programmed, and the serial numbers and
+// QTP records handed out, kept in a database shared by the stations of a
+// line. One interface, two backends: SQLite in the working directory
+// (production.db) and PostgreSQL for several machines.
+//
+// Numbers are claimed, not computed locally: a station claims the next
+// number of a series in one transaction, keeps the claim through failed
+// runs and across restarts, and uses it up when its chip ends carrying
+// it. No other station ever receives a claimed number.
+#pragma once
+
+#include "production/SerialSettings.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvan {
+
+inline constexpr int StoreSchemaVersion = 1;
+inline constexpr const char* DefaultStoreFile = "production.db";
+inline constexpr const char* StoreConfigFile = "production.conf";
+
+// What a claim is asked for.
+struct TClaimRequest {
+    std::string Station;
+    // SeriesKeyOf or QtpSeriesKey.
+    std::string Series;
+    // Computed series: the settings (their number is the start value of a
+    // new series, and they step it with SerialNoNext). Unused for QTP.
+    TSerialSettings Settings;
+    // QTP files: the number of data records (the claim ends there).
+    bool Qtp = false;
+    int64_t QtpRecords = 0;
+    // The operator's choice: start the series again at the settings' number
+    // (QTP: at record 1) although numbers from it were used.
+    bool Restart = false;
+};
+
+struct TClaim {
+    int64_t Index = 0;      // 0-based position in the series (QTP: record number - 1)
+    std::string Number;     // hex text, element n-1 first; the QTP record's for files
+    bool Resumed = false;   // this station held it already (failed run or restart)
+    bool Continued = false; // the series had been used before this claim
+    bool Exhausted = false; // the QTP file has no record left: nothing claimed
+};
+
+// One chip record (auto program or force write).
+struct TChipRecord {
+    int64_t Id = 0;  // given by the store
+    std::string Utc; // "YYYY-MM-DDTHH:MM:SSZ"; the store fills an empty one
+    std::string Station;
+    std::string Operation; // "auto" or "force-write"
+    std::string Model;
+    std::string DataFile, DataSha256;
+    std::string Checksum; // the program checksum, four hex digits
+    std::string Series;   // empty without serial numbers
+    std::string Serial;   // the number the chip carries
+    int64_t SerialIndex = -1;
+    bool Consumed = false; // the chip carries the number: it is used up
+    std::string QtpSha256;
+    int64_t QtpRecord = 0; // 1-based, 0 without a QTP file
+    std::string Verdicts;  // each step's verdict, one a line
+    bool Pass = false;
+    std::string Failure; // the first failing line
+};
+
+struct TReportQuery {
+    std::string Since;   // "YYYY-MM-DD" (UTC), empty: all
+    std::string Station; // empty: all
+    int Limit = 0;       // chips only; 0: all (newest first when limited)
+};
+
+// One line of the report: a day, a station, a model.
+struct TReportRow {
+    std::string Day, Station, Model;
+    int64_t Chips = 0, Passes = 0, Fails = 0;
+    std::string FirstSerial, LastSerial; // by series position; empty without numbers
+};
+
+// A claim held by a station and not yet used up.
+struct THeldClaim {
+    std::string Series, Station, Number;
+    int64_t Index = 0;
+};
+
+class IProductionStore {
+  public:
+    virtual ~IProductionStore() = default;
+    // Backend and place, without credentials.
+    virtual std::string Describe() const = 0;
+    // The station's held claim on the series, or the next number.
+    virtual bool Claim(const TClaimRequest& request, TClaim& claim, std::string& error) = 0;
+    // Writes the record; with `consume` it also uses up the station's claim
+    // on the record's series, in the same transaction. Durable on return.
+    virtual bool Record(TChipRecord& record, bool consume, std::string& error) = 0;
+    virtual bool Report(const TReportQuery& query, std::vector<TReportRow>& rows,
+                        std::string& error) = 0;
+    // Chip records, oldest first (with a limit: the newest `Limit`, newest first).
+    virtual bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
+                       std::string& error) = 0;
+    virtual bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) = 0;
+    // How far a series went: `used` numbers (QTP: records) handed out so
+    // far, `next` the next computed number; 0 and "" for a new series.
+    virtual bool SeriesState(const std::string& series, int64_t& used, std::string& next,
+                             std::string& error) = 0;
+};
+
+// The series a computed number belongs to: the model and the settings that
+// define the numbering (address, byte count, increment, mode, byte order).
+std::string SeriesKeyOf(const std::string& model, const TSerialSettings& s);
+std::string QtpSeriesKey(const std::string& sha256);
+
+// Where the records are and who this station is: production.conf
+// ("database URL", "station NAME", "#" comments), overridden by the
+// command line; the station defaults to the host name, the database to
+// production.db in the working directory.
+struct TStoreConfig {
+    std::string Database; // a file path, "sqlite:PATH" or "postgresql://..."
+    std::string Station;
+};
+// Reads `path` into `config` (fields already set win). False with `error`
+// for a malformed line; a missing file is no error.
+bool ReadStoreConfig(const std::string& path, TStoreConfig& config, std::string& error);
+void CompleteStoreConfig(TStoreConfig& config);
+
+// A URL as it may be shown: any password removed.
+std::string RedactedUrl(const std::string& url);
+
+// Opens (and creates or upgrades) the store named by `database`.
+std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
+                                                      std::string& error);
+
+// "YYYY-MM-DDTHH:MM:SSZ" now.
+std::string UtcNow();
+
+} // namespace orvan

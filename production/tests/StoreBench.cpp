@@ -1,0 +1,108 @@
+#include "production/tests/StoreBench.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+#ifdef ORVAN_STORE_PG
+#include <libpq-fe.h>
+#endif
+#include <sqlite3.h>
+
+namespace orvan::test {
+
+TStoreTemp::TStoreTemp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvan-store-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+    Dir = pattern;
+}
+
+TStoreTemp::~TStoreTemp() {
+    std::error_code ec;
+    std::filesystem::remove_all(Dir, ec);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+#ifdef ORVAN_STORE_PG
+
+bool StoreIsPostgres() {
+    return true;
+}
+
+namespace {
+// A statement on a connection to `db` ("" for the server's default).
+std::string Run(const std::string& db, const std::string& sql) {
+    const std::string conninfo = db.empty() ? std::string() : "dbname=" + db;
+    PGconn* c = PQconnectdb(conninfo.c_str());
+    std::string error;
+    if (PQstatus(c) != CONNECTION_OK) {
+        error = PQerrorMessage(c);
+    } else {
+        PGresult* r = PQexec(c, sql.c_str());
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
+            error = PQresultErrorMessage(r);
+        PQclear(r);
+    }
+    PQfinish(c);
+    return error;
+}
+} // namespace
+
+TStoreDatabase::TStoreDatabase() {
+    if (!std::getenv("PGHOST") && !std::getenv("PGPORT")) {
+        Reason = "no PostgreSQL server named (PGHOST/PGPORT unset): ./test runs these under "
+                 "pg_virtualenv";
+        return;
+    }
+    static std::atomic<int> counter{0};
+    Name = "orvan_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    if (const std::string e = Run("", "CREATE DATABASE " + Name); !e.empty()) {
+        Reason = "cannot create a test database: " + e;
+        Name.clear();
+        return;
+    }
+    DbUrl = "postgresql:///" + Name;
+}
+
+TStoreDatabase::~TStoreDatabase() {
+    if (!Name.empty()) Run("", "DROP DATABASE IF EXISTS " + Name + " WITH (FORCE)");
+}
+
+void TStoreDatabase::Execute(const std::string& sql) {
+    if (const std::string e = Run(Name, sql); !e.empty()) throw std::runtime_error(e);
+}
+
+#else
+
+bool StoreIsPostgres() {
+    return false;
+}
+
+TStoreDatabase::TStoreDatabase() : DbUrl(Temp.File("production.db")) {}
+TStoreDatabase::~TStoreDatabase() = default;
+
+void TStoreDatabase::Execute(const std::string& sql) {
+    ExecuteOn(DbUrl, sql);
+}
+
+#endif
+
+void TStoreDatabase::ExecuteOn(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_busy_timeout(db, 5000);
+    char* msg = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
+    const std::string error = msg ? msg : "";
+    sqlite3_free(msg);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw std::runtime_error(error);
+}
+
+} // namespace orvan::test
