@@ -276,8 +276,10 @@ TEST(DescriptorUse, CloseAndReopenUnderAWaitingThread) {
     done = true;
     comm.Close();
     worker.join();
-    EXPECT_GE(wakes.load(), Cycles);
-    // Ten waits of five seconds would show here.
+    // Under load two closes may fall between the waiter's calls, so not every
+    // close finds it waiting; but it was woken, and ten waits of five seconds
+    // held up Close would show here.
+    EXPECT_GE(wakes.load(), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
 }
 
