@@ -52,13 +52,14 @@ orvan_build() {
 }
 
 # orvan_build_label DIR LABEL [cmake options...]: configures, then builds only
-# the programs of the tests carrying LABEL (and what they depend on).
+# the programs of the tests carrying LABEL (and what they depend on). Each
+# such test is named after its program's target.
 orvan_build_label() {
     local dir=$1 label=$2; shift 2
     orvan_configure "$dir" "$@" || return 1
     local targets
-    targets=$(cd "$ORVAN_TOP/$dir" && ctest -N -V -L "$label" | sed -n 's|.*Test command: \([^ ]*\).*|\1|p' |
-              xargs -r -n 1 basename | sort -u)
+    targets=$(cd "$ORVAN_TOP/$dir" && ctest -N -L "$label" | sed -n 's|^ *Test *#[0-9]*: *\([^ ]*\).*|\1|p' |
+              sort -u)
     [ -z "$targets" ] && { echo "error: no tests labelled $label in $dir" >&2; return 1; }
     # shellcheck disable=SC2086
     cmake --build "$ORVAN_TOP/$dir" -j "$(nproc)" --target $targets ||
