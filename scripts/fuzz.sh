@@ -18,7 +18,7 @@ if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*cla
     rm -rf "$build"
 fi
 if ! CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DORVAN_FUZZ=ON -DORVAN_GUI=OFF >"$build.configure.log" 2>&1; then
+        -DORVAN_FUZZ=ON -DORVAN_GUI=OFF -DCMAKE_UNITY_BUILD=ON >"$build.configure.log" 2>&1; then
     echo "error: configuring $build failed:" >&2
     tail -n 30 "$build.configure.log" >&2
     exit 1
