@@ -6,6 +6,7 @@
 #include "buffer/DataFile.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
+#include "production/tests/ProgramImage.h"
 #include "sim/SimChip.h"
 
 #include <gtest/gtest.h>
@@ -23,20 +24,7 @@ constexpr const char* Option = "3AAA";
 
 // A program of the model's size with four RTIW words at 0010h, as BIN.
 std::string ProgramBin() {
-    TDeviceState d;
-    GetICInfo(Model, d);
-    std::vector<uint16_t> words(size_t(d.WordCount()), 0x3FFF);
-    for (size_t w = 0; w < 0x40; ++w)
-        words[w] = uint16_t(0x0100 + w * 37);
-    for (size_t w = SerialAt; w < SerialAt + 4; ++w)
-        words[w] = 0x3100;
-    words.back() = 0x2800;
-    std::string bytes;
-    for (uint16_t w : words) {
-        bytes += char(w & 0xFF);
-        bytes += char(w >> 8);
-    }
-    return bytes;
+    return orvan::test::RtiwProgramBin(Model, SerialAt, 4, 0x0100, 37);
 }
 
 struct Production : ::testing::Test {

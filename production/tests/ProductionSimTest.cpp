@@ -8,6 +8,7 @@
 #include "device/Catalogue.h"
 #include "production/Autopform.h"
 #include "production/Serialnosetform.h"
+#include "production/tests/ProgramImage.h"
 #include "sim/SimChip.h"
 #include "sim/tests/SimProcess.h"
 
@@ -34,16 +35,8 @@ constexpr int Chips = 20;
 constexpr const char* Model = "OV128";
 
 // A program of the model's size with two RTIW words at 0010h, as BIN.
-std::string ProgramBin(int words) {
-    std::string bytes;
-    for (int w = 0; w < words; ++w) {
-        unsigned word = w < 0x40 ? unsigned(0x0100 + w * 37) : 0x3FFFu;
-        if (w == 0x10 || w == 0x11) word = 0x3100;
-        if (w == words - 1) word = 0x2800;
-        bytes += char(word & 0xFF);
-        bytes += char(word >> 8);
-    }
-    return bytes;
+std::string ProgramBin() {
+    return orvan::test::RtiwProgramBin(Model, 0x10, 2, 0x0100, 37);
 }
 
 std::vector<std::string> SimArgs() {
@@ -69,9 +62,7 @@ class ProductionSimTest : public QObject {
 
   private slots:
     void autoProgramDialogGivesTheChipsOfTheCommandLine() {
-        orvan::TDeviceState device;
-        orvan::GetICInfo(Model, device);
-        const std::string program = ProgramBin(device.WordCount());
+        const std::string program = ProgramBin();
 
         // The command line's run.
         TTempDir cliDir;

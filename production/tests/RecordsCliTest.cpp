@@ -6,6 +6,7 @@
 #include "device/Checksum.h"
 #include "production/Sha256.h"
 #include "production/Store.h"
+#include "production/tests/ProgramImage.h"
 #include "production/tests/StoreBench.h"
 #include "sim/SimChip.h"
 
@@ -29,20 +30,7 @@ constexpr const char* Model = "OV128"; // flash: a chip left half done is erased
 constexpr int SerialAt = 0x10;
 
 std::string ProgramBin() {
-    TDeviceState d;
-    GetICInfo(Model, d);
-    std::vector<uint16_t> words(size_t(d.WordCount()), 0x3FFF);
-    for (size_t w = 0; w < 0x40; ++w)
-        words[w] = uint16_t(0x0200 + w * 41);
-    for (size_t w = SerialAt; w < SerialAt + 2; ++w)
-        words[w] = 0x3100;
-    words.back() = 0x2800;
-    std::string bytes;
-    for (uint16_t w : words) {
-        bytes += char(w & 0xFF);
-        bytes += char(w >> 8);
-    }
-    return bytes;
+    return orvan::test::RtiwProgramBin(Model, SerialAt, 2, 0x0200, 41);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
