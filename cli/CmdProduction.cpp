@@ -113,13 +113,6 @@ int OpenRecordsFor(const TArgs& args, TWorkspace& ws, const std::string& dataFil
     return 0;
 }
 
-std::string YieldText(int64_t passes, int64_t chips) {
-    if (chips == 0) return "-";
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(passes) / double(chips));
-    return text;
-}
-
 int CmdProgramID(const TArgs& args) {
     const TProductionArgs& p = args.Production;
     if (p.HasIdText && p.HasIdHex) return UsageError("program-id takes --id or --id-hex, not both");

@@ -55,8 +55,6 @@ OpenStoreFor(const TProductionArgs& p, const std::string& dataFile, std::string&
 // OpenStoreFor into ws.Records for a production command; 0, or ExitStore
 // after the message.
 int OpenRecordsFor(const TArgs& args, orvan::TWorkspace& ws, const std::string& dataFile);
-// "96.2%", or "-" without chips.
-std::string YieldText(int64_t passes, int64_t chips);
 
 } // namespace orvan::cli
 #include <memory>

@@ -30,10 +30,10 @@ void TAutoProgramForm::Rendered(const orvan::TOpUpdate& u) {
     (u.Text == "pass" ? Passes : Fails) += 1;
     const int chips = Passes + Fails;
     Line(QStringLiteral("YieldLine"))
-        ->setText(QStringLiteral("This run: %1 passed, %2 failed, yield %3%")
+        ->setText(QStringLiteral("This run: %1 passed, %2 failed, yield %3")
                       .arg(Passes)
                       .arg(Fails)
-                      .arg(100.0 * Passes / chips, 0, 'f', 1));
+                      .arg(QString::fromStdString(orvan::YieldText(Passes, chips))));
 }
 
 void TAutoProgramForm::Button2Click() {

@@ -73,15 +73,14 @@ void TProductionLogForm::Refresh() {
                             ? QStringLiteral("all stations")
                             : QStringLiteral("station %1").arg(QString::fromStdString(Station));
     YieldLine->setText(
-        chips == 0
-            ? QStringLiteral("Today (%1, UTC), %2: no chips yet")
-                  .arg(QString::fromStdString(today), who)
-            : QStringLiteral("Today (%1, UTC), %2: %3 chips, %4 passed, %5 failed, yield %6%")
-                  .arg(QString::fromStdString(today), who)
-                  .arg(chips)
-                  .arg(passes)
-                  .arg(chips - passes)
-                  .arg(100.0 * double(passes) / double(chips), 0, 'f', 1));
+        chips == 0 ? QStringLiteral("Today (%1, UTC), %2: no chips yet")
+                         .arg(QString::fromStdString(today), who)
+                   : QStringLiteral("Today (%1, UTC), %2: %3 chips, %4 passed, %5 failed, yield %6")
+                         .arg(QString::fromStdString(today), who)
+                         .arg(chips)
+                         .arg(passes)
+                         .arg(chips - passes)
+                         .arg(QString::fromStdString(orvan::YieldText(passes, chips))));
 
     std::vector<orvan::TChipRecord> records;
     q = {};

@@ -412,6 +412,13 @@ std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& databas
     return nullptr;
 }
 
+std::string YieldText(int64_t passes, int64_t chips) {
+    if (chips <= 0) return "-";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(passes) / double(chips));
+    return text;
+}
+
 std::string UtcNow() {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};

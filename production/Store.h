@@ -132,6 +132,10 @@ std::string RedactedUrl(const std::string& url);
 std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
                                                       std::string& error);
 
+// Passes over chips as the reports and dialogs show it: "96.2%", or "-"
+// without chips.
+std::string YieldText(int64_t passes, int64_t chips);
+
 // "YYYY-MM-DDTHH:MM:SSZ" now.
 std::string UtcNow();
 
