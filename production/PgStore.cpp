@@ -4,6 +4,7 @@
 // Every write transaction first takes one advisory lock, so claims are
 // handed out strictly one after the other.
 #include "production/SqlStore.h"
+#include "production/StoreConfig.h"
 
 #include <libpq-fe.h>
 

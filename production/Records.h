@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ops/Operation.h"
-#include "production/Store.h"
+#include "production/StoreConfig.h"
 
 #include <atomic>
 #include <map>

@@ -112,26 +112,6 @@ class IProductionStore {
 std::string SeriesKeyOf(const std::string& model, const TSerialSettings& s);
 std::string QtpSeriesKey(const std::string& sha256);
 
-// Where the records are and who this station is: production.conf
-// ("database URL", "station NAME", "#" comments), overridden by the
-// command line; the station defaults to the host name, the database to
-// production.db in the working directory.
-struct TStoreConfig {
-    std::string Database; // a file path, "sqlite:PATH" or "postgresql://..."
-    std::string Station;
-};
-// Reads `path` into `config` (fields already set win). False with `error`
-// for a malformed line; a missing file is no error.
-bool ReadStoreConfig(const std::string& path, TStoreConfig& config, std::string& error);
-void CompleteStoreConfig(TStoreConfig& config);
-
-// A URL as it may be shown: any password removed.
-std::string RedactedUrl(const std::string& url);
-
-// Opens (and creates or upgrades) the store named by `database`.
-std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
-                                                      std::string& error);
-
 // Passes over chips as the reports and dialogs show it: "96.2%", or "-"
 // without chips.
 std::string YieldText(int64_t passes, int64_t chips);

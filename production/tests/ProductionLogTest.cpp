@@ -2,7 +2,7 @@
 // failures in red, the day's yield at the top. With ORVAN_SHOT set, its
 // picture is saved there as production-log.png.
 #include "production/ProductionLogform.h"
-#include "production/Store.h"
+#include "production/StoreConfig.h"
 #include "production/tests/StoreBench.h"
 
 #include <QLabel>

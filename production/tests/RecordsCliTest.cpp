@@ -5,7 +5,7 @@
 #include "device/Catalogue.h"
 #include "device/Checksum.h"
 #include "production/Sha256.h"
-#include "production/Store.h"
+#include "production/StoreConfig.h"
 #include "production/tests/ProgramImage.h"
 #include "production/tests/StoreBench.h"
 #include "sim/SimChip.h"

@@ -1,6 +1,6 @@
 // store-speed DB [N]: claims a number and writes its chip record N times,
 // each durable before the next, and prints records per second.
-#include "production/Store.h"
+#include "production/StoreConfig.h"
 
 #include <chrono>
 #include <cstdio>
