@@ -95,20 +95,21 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
 
 } // namespace
 
-std::shared_ptr<TProductionRecords> OpenStoreFor(const TProductionArgs& p,
+std::shared_ptr<TProductionRecords> OpenStoreFor(const TProductionArgs& p, const std::string& port,
                                                  const std::string& dataFile, std::string& error) {
     TStoreConfig config{p.Db, p.Station};
     if (!ReadStoreConfig(StoreConfigFile, config, error)) return nullptr;
-    CompleteStoreConfig(config);
+    CompleteStoreConfig(config, port);
     return OpenRecords(config, dataFile, error);
 }
 
 int OpenRecordsFor(const TArgs& args, TWorkspace& ws, const std::string& dataFile) {
     std::string error;
-    const auto records = OpenStoreFor(args.Production, dataFile, error);
+    const auto records = OpenStoreFor(args.Production, args.Port, dataFile, error);
     if (!records) return Fail(ExitStore, "Production records cannot be opened: " + error);
-    records->RetryMs = 1000;
-    records->RetryLimit = 5;
+    // Told once: the chips this station left with a number on them.
+    for (const TChipRecord& unknown : records->Unknown)
+        PrintLine(UnknownOutcomeLine(unknown));
     ws.Records = records;
     return 0;
 }
@@ -194,11 +195,10 @@ int CmdAuto(const TArgs& args) {
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        const std::string before = ws->Panel.PassCount;
         TLines lines;
         TJsonDialog json(ws->Device.WordCount(), nullptr, "Label3");
         json.SetExtra({{"chip", chip}});
-        RunOperation(
+        const TOpOutcome o = RunOperation(
             *ws, *link, AutoProgramThread,
             [&](const TOpUpdate& u) {
                 lines(u);
@@ -206,44 +206,47 @@ int CmdAuto(const TArgs& args) {
             },
             interrupt);
         ++chips;
-        const std::string number = !numbered ? "-"
-                                   : lines.Text.count(ChipSerialControl)
-                                       ? lines.Text[ChipSerialControl]
-                                       : ws->Serial.HexText();
-        const bool pass = ws->Panel.PassCount != before;
-        // Where the numbers continue, and every record that failed.
+        const std::string number = !numbered          ? "-"
+                                   : o.Serial.empty() ? ws->Serial.HexText()
+                                                      : o.Serial;
+        // Where the numbers continue (the first chip's line), and every
+        // record line in red.
         for (size_t k = 0; k < lines.RecordLines.size(); ++k)
             if (chip == 1 || lines.Red[RecordLineControl])
                 PrintLine((lines.Red[RecordLineControl] ? "ERROR: " : "") + lines.RecordLines[k]);
-        if (lines.Text[ChipVerdictControl] == "pass") ++passes;
-        if (lines.Text[ChipVerdictControl] == "fail") ++fails;
-        const std::string failure = lines.FirstFailure();
-        std::string verdict = pass ? "PASS" : "FAIL";
-        if (!failure.empty())
-            verdict += ": " + Shown(failure);
-        else if (!pass && !lines.Text["Label1"].empty())
-            verdict += ": " + lines.Text["Label1"];
-        PrintLine("chip " + std::to_string(chip) + " serial " + number + " " + verdict);
+        if (o.Recorded) ++(o.Pass ? passes : fails);
+        const std::string head = "chip " + std::to_string(chip) + " serial " + number;
+        std::string verdict = o.Pass ? "PASS" : "FAIL";
+        if (!o.Pass && !o.FirstFailure.empty()) verdict += ": " + o.FirstFailure;
+        if (!o.RecordError.empty()) {
+            // The writer's verdict stands; only its record is missing.
+            verdict =
+                std::string(o.Pass ? "passed" : "failed") + ", record not saved: " + o.RecordError;
+            ErrorLine(ExitStore, head + " " + verdict);
+        } else {
+            PrintLine(head + " " + verdict);
+        }
         if (JsonOutput()) {
             TJson e = {{"event", "chip"}, {"chip", chip}};
             e["serial"] = numbered ? TJson(number) : TJson(nullptr);
-            e["ok"] = pass;
+            e["ok"] = o.Pass;
             e["verdict"] = verdict;
+            e["recorded"] = o.Recorded;
             e["passCount"] = ws->Panel.PassCount;
             Emit(e);
         }
-        if (!pass) {
+        if (!o.Pass) {
             ++failures;
-            if (FailureExit(Shown(failure)) == ExitWriter) worst = ExitWriter;
+            if (o.Failure == TFailureClass::Writer) worst = ExitWriter;
         }
         for (const std::string& m : lines.Messages)
             PrintLine(m);
-        if ((lines.Red[RecordLineControl] && lines.Text[ChipVerdictControl].empty()) ||
-            failure.rfind(RecordsFailurePrefix, 0) == 0) {
+        if (!o.RecordError.empty() || o.Failure == TFailureClass::Store) {
             storeFailed = true; // no chip goes on without its record
             break;
         }
-        if (!lines.Messages.empty() && !ws->QTPActive) break; // the QTP file has ended
+        if (o.Failure == TFailureClass::File && worst != ExitWriter) worst = ExitFile;
+        if (o.SeriesEnded || o.Failure == TFailureClass::File) break; // the QTP file has ended
     }
     PrintLine("Pass Count : " + ws->Panel.PassCount);
     PrintLine("Passes " + std::to_string(passes) + ", fails " + std::to_string(fails) + ", yield " +

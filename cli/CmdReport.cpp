@@ -34,18 +34,20 @@ int CmdReport(const TArgs& args) {
     if (!args.Files.empty()) return UsageError("report takes no file");
     if (p.Csv && JsonOutput()) return UsageError("report takes --csv or --json, not both");
     if (!p.Since.empty() && !ValidDate(p.Since)) return UsageError("--since takes YYYY-MM-DD");
-    // --station here chooses whose chips to show, not who this is.
-    TProductionArgs open = p;
-    open.Station.clear();
+    // --station here chooses whose chips to show, not who this is: the
+    // report takes no station's name.
+    TStoreConfig config{p.Db, "report"};
     std::string error;
-    const auto records = OpenStoreFor(open, {}, error);
-    if (!records) return Fail(ExitStore, "Production records cannot be opened: " + error);
+    if (!ReadStoreConfig(StoreConfigFile, config, error)) return UsageError(error);
+    CompleteStoreConfig(config);
+    const std::shared_ptr<IProductionStore> store = OpenProductionStore(config.Database, error);
+    if (!store) return Fail(ExitStore, "Production records cannot be opened: " + error);
     TReportQuery q;
     q.Since = p.Since;
     q.Station = p.Station;
     if (p.Csv) {
         std::vector<TChipRecord> chips;
-        if (!records->Store->Chips(q, chips, error)) return Fail(ExitStore, error);
+        if (!store->Chips(q, chips, error)) return Fail(ExitStore, error);
         std::printf("id,utc,station,operation,model,data_file,data_sha256,checksum,serial,"
                     "serial_index,qtp_sha256,qtp_record,result,failure,verdicts\n");
         for (const TChipRecord& c : chips) {
@@ -64,7 +66,7 @@ int CmdReport(const TArgs& args) {
         return ExitOk;
     }
     std::vector<TReportRow> rows;
-    if (!records->Store->Report(q, rows, error)) return Fail(ExitStore, error);
+    if (!store->Report(q, rows, error)) return Fail(ExitStore, error);
     if (JsonOutput()) {
         TJson list = TJson::array();
         for (const TReportRow& r : rows)
@@ -76,11 +78,11 @@ int CmdReport(const TArgs& args) {
                             {"fails", r.Fails},
                             {"firstSerial", r.FirstSerial},
                             {"lastSerial", r.LastSerial}});
-        Result()["records"] = records->Store->Describe();
+        Result()["records"] = store->Describe();
         Result()["rows"] = list;
         return ExitOk;
     }
-    std::printf("Records: %s\n", records->Store->Describe().c_str());
+    std::printf("Records: %s\n", store->Describe().c_str());
     std::printf("%-10s  %-16s  %-6s %6s %6s %6s %7s  %s\n", "Day", "Station", "Model", "Chips",
                 "Passes", "Fails", "Yield", "Serial range");
     for (const TReportRow& r : rows) {

@@ -49,9 +49,12 @@ struct TArgs {
 };
 
 // The production records named by --db/--station, else production.conf,
-// else production.db and the host name. Null with `error`.
-std::shared_ptr<orvan::TProductionRecords>
-OpenStoreFor(const TProductionArgs& p, const std::string& dataFile, std::string& error);
+// else production.db and the host name with `port`, the station's name
+// held. Null with `error`.
+std::shared_ptr<orvan::TProductionRecords> OpenStoreFor(const TProductionArgs& p,
+                                                        const std::string& port,
+                                                        const std::string& dataFile,
+                                                        std::string& error);
 // OpenStoreFor into ws.Records for a production command; 0, or ExitStore
 // after the message.
 int OpenRecordsFor(const TArgs& args, orvan::TWorkspace& ws, const std::string& dataFile);

@@ -1,5 +1,7 @@
 #include "cli/Signals.h"
 
+#include "production/Store.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -24,6 +26,10 @@ std::atomic<int> Caught{0};
 // milliseconds; a chip operation stopped inside a block also waits for the
 // writer to drop it); past it the watcher ends the process as it stands.
 constexpr auto Grace = std::chrono::milliseconds(3000);
+// A write to the production records is let end first (its own waits are
+// bounded well below this): the process never exits between a commit and
+// knowing whether it happened.
+constexpr auto StoreGrace = std::chrono::milliseconds(25000);
 
 [[noreturn]] void ExitForSignal(int sig) {
     std::fflush(nullptr);
@@ -58,6 +64,9 @@ void InstallStopSignals() {
         Caught.store(static_cast<int>(info.ssi_signo));
         Source().request_stop();
         std::this_thread::sleep_for(Grace);
+        const auto until = std::chrono::steady_clock::now() + StoreGrace;
+        while (orvan::StoreWriteInProgress() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         ExitForSignal(Caught.load());
     }).detach();
 }

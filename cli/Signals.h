@@ -12,7 +12,8 @@ namespace orvan::cli {
 
 // Call first in main, before any thread starts: the three signals are then
 // taken by a watcher thread of their own. A command that has not ended
-// three seconds after the signal is ended with the same exit status.
+// three seconds after the signal is ended with the same exit status, once
+// any write to the production records has ended.
 void InstallStopSignals();
 
 // Requested when one of the signals arrives; every exchange with the writer

@@ -15,6 +15,17 @@ bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
     return true;
 }
 
+TFailureClass FailureClassOf(WriterResult r) {
+    switch (r) {
+    case WriterResult::NoChip:
+    case WriterResult::AdapterError:
+    case WriterResult::WriteFail:
+        return TFailureClass::Chip;
+    default:
+        return TFailureClass::Writer;
+    }
+}
+
 std::string DifferenceText(unsigned chip, unsigned buffer, int digits) {
     return "IC=" + HexText(chip, digits) + "H, Buffer=" + HexText(buffer, digits) + "H";
 }

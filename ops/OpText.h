@@ -16,6 +16,11 @@ namespace orvan {
 bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
                        const std::string& timeoutText);
 
+// Whose fault a result other than the expected one is: no chip, an
+// adapter error and a cell that would not program are the chip's; a
+// silent, wrong or mismatched writer is the writer's.
+TFailureClass FailureClassOf(WriterResult r);
+
 // "IC=" C "H, Buffer=" B "H" with both values as `digits` hex digits.
 std::string DifferenceText(unsigned chip, unsigned buffer, int digits);
 

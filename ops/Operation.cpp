@@ -34,6 +34,16 @@ void TOpDialog::Fail(const std::string& control, const std::string& text) {
     Text(control, text);
 }
 
+void TOpOutcome::Fail(TFailureClass c, const std::string& line) {
+    Pass = false;
+    if (Failure != TFailureClass::None) return;
+    Failure = c;
+    FirstFailure = line;
+    for (size_t at = FirstFailure.find("&&"); at != std::string::npos;
+         at = FirstFailure.find("&&", at + 1))
+        FirstFailure.erase(at, 1);
+}
+
 void TOperationQueue::Push(TItem item) {
     {
         std::lock_guard<std::mutex> hold(Lock);
@@ -116,6 +126,7 @@ TWriterProtocol TOperationContext::Protocol() {
 void TOperationRunner::Start(IPort& port, TProtocolState& state, IClock& clock,
                              IOperationSink& sink, TOperationInput input, TWorkerRoutine routine) {
     Stop();
+    Last = {};
     Finished = false;
     // The input is large (two 32 KiB areas): it moves to the heap once.
     auto owned = std::make_shared<TOperationInput>(std::move(input));
@@ -124,6 +135,7 @@ void TOperationRunner::Start(IPort& port, TProtocolState& state, IClock& clock,
             {
                 TOperationContext ctx(port, state, clock, sink, std::move(*owned), stop);
                 routine(ctx);
+                Last = std::move(ctx.Outcome);
             }
             Finished = true;
         });
@@ -137,8 +149,9 @@ void TOperationRunner::Stop() {
     Finished = true;
 }
 
-void RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
-                  const std::function<void(const TOpUpdate&)>& render, std::stop_token cancel) {
+TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
+                        const std::function<void(const TOpUpdate&)>& render,
+                        std::stop_token cancel) {
     TOperationQueue queue;
     TOperationRunner runner;
     runner.Start(link.Comm1, link, *link.Clock, queue, SnapshotOf(ws, link.PulseWidths), routine);
@@ -149,6 +162,7 @@ void RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
     }
     runner.Stop();
     queue.Drain(ws, render);
+    return runner.Outcome();
 }
 
 } // namespace orvan

@@ -43,6 +43,31 @@ struct TOpUpdate {
     int Value = 0;    // Colour (TLineColour), Visible/Enabled (0/1), Gauge (percent)
 };
 
+// How a worker's run ended, for front ends that report it without reading
+// the dialog's lines (exit statuses, JSON, counts).
+enum class TFailureClass : uint8_t {
+    None,    // passed
+    Chip,    // the chip failed a step (not blank, a verify difference, no chip)
+    Writer,  // the writer did not answer, answered wrongly, or is of the wrong type
+    File,    // an input such as a QTP record is damaged
+    Store,   // the production records could not be read or written
+    Stopped, // the operator or a signal stopped it
+};
+
+struct TOpOutcome {
+    bool Pass = false;
+    TFailureClass Failure = TFailureClass::None;
+    std::string FirstFailure; // the first failing line, "&" shown once
+    // Production runs.
+    std::string Serial;       // the number the chip carries (hex); empty without
+    bool Recorded = false;    // the chip's record was written
+    std::string RecordError;  // why it was not, when it was due
+    bool SeriesEnded = false; // a QTP file has no record left for another chip
+
+    // The first failure counts; later ones do not change the class.
+    void Fail(TFailureClass c, const std::string& line);
+};
+
 // A change to the main window's state, applied on the thread that owns it.
 using TOpCommit = std::function<void(TWorkspace&)>;
 
@@ -155,6 +180,7 @@ class TOperationContext {
     TOperationInput In;  // the worker's own buffers (CommandHeader and TransferBuffer included)
     TDeviceState Device; // the worker's own device state
     TTicks Ticks;
+    TOpOutcome Outcome; // what the run comes to; the runner hands it back
 
     // Refreshes Device from In.DeviceName: row index, or -1 for no model.
     int GetICInfo();
@@ -185,8 +211,11 @@ class TOperationRunner {
     // Asks the worker to stop without waiting for it; Stop() joins it.
     void RequestStop() { Thread.request_stop(); }
     bool Running() const { return Thread.joinable() && !Finished.load(); }
+    // The last run's outcome; read after Stop().
+    const TOpOutcome& Outcome() const { return Last; }
 
   private:
+    TOpOutcome Last;
     std::jthread Thread;
     std::atomic<bool> Finished{true};
 };
@@ -195,7 +224,8 @@ class TOperationRunner {
 // port, apply its commits to `ws` on this thread as they come, and pass
 // every update to `render` (on this thread, in order). A stop requested on
 // `cancel` (a signal, say) stops the worker between two bytes.
-void RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
-                  const std::function<void(const TOpUpdate&)>& render, std::stop_token cancel = {});
+TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
+                        const std::function<void(const TOpUpdate&)>& render,
+                        std::stop_token cancel = {});
 
 } // namespace orvan

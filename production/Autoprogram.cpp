@@ -26,15 +26,24 @@ class TAutoRun {
   private:
     // The buttons are offered once the run's record is written.
     enum class TEnding { None, Both, ExitOnly };
-    void Finish() { Ending = TEnding::Both; }
+    void Finish() {
+        if (Ending == TEnding::None) Ending = TEnding::Both;
+    }
     void Steps();
     // The number this run programs, claimed from the records.
     bool ClaimNumber();
     void QTPFinished(const std::string& message);
-    void Fail(const char* line, const std::string& text) {
+    // A red line ends the run; `why` says whose fault it is.
+    void Fail(const char* line, const std::string& text, TFailureClass why = TFailureClass::Chip) {
         D.Fail(line, text);
+        Ctx.Outcome.Fail(Ctx.StopRequested() ? TFailureClass::Stopped : why, text);
         Finish();
     }
+    void Fail(const char* line, WriterResult r) {
+        Fail(line, StandardFailureLine(r), FailureClassOf(r));
+    }
+    // Production stops: only "Exit" is offered.
+    void RecordFailed() { Ending = TEnding::ExitOnly; }
     // The number into the worker's buffer and the window's, checksums after.
     void NumberIntoBuffer();
     bool BlankCheck(TWriterProtocol& p);
@@ -51,10 +60,6 @@ class TAutoRun {
     TOperationInput& In;
     TRunRecorder Recorder;
     TEnding Ending = TEnding::None;
-    bool Stopped = false;
-    // The program memory, number included, was read back whole: whatever
-    // fails after this, the chip carries its number and uses it up.
-    bool Carries = false;
 };
 
 void TAutoRun::NumberIntoBuffer() {
@@ -67,10 +72,13 @@ void TAutoRun::NumberIntoBuffer() {
 
 void TAutoRun::Run() {
     Steps();
-    if (Stopped) return; // the pass's record gave up in NextChip
+    if (!Ctx.Outcome.Pass && Ctx.Outcome.Failure == TFailureClass::None && Ctx.StopRequested())
+        Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
     // A run that failed: its record (a pass writes its own in NextChip).
-    if (Recorder.Active() && Recorder.Due && !Recorder.Written() && !Recorder.Write(false, Carries))
-        return; // stopped, or the record gave up: "Continue" stays off
+    // An armed number is used up whatever the run came to.
+    if (Recorder.Active() && Recorder.Due && !Recorder.Written() &&
+        Ctx.Outcome.RecordError.empty() && !Recorder.Write(false, Recorder.Armed()))
+        RecordFailed();
     if (Ending != TEnding::None) D.Enabled("Button1", true);
     if (Ending == TEnding::Both) D.Enabled("Button2", true);
 }
@@ -80,6 +88,7 @@ void TAutoRun::QTPFinished(const std::string& message) {
     // ends here, and only "Exit" is offered.
     D.Commit([](TWorkspace& ws) { CloseQTP(ws); });
     D.Text(MessageBoxControl, message);
+    Ctx.Outcome.SeriesEnded = true;
     Ending = TEnding::ExitOnly;
 }
 
@@ -101,9 +110,11 @@ bool TAutoRun::ClaimNumber() {
     TClaim c;
     std::string error;
     if (!In.Records->Store->Claim(r, c, error)) {
-        Fail("Label1", RecordsFailurePrefix + error);
+        Fail("Label1", RecordsFailurePrefix + error, TFailureClass::Store);
         return false;
     }
+    for (const TChipRecord& unknown : c.Unknown)
+        D.Text(MessageBoxControl, UnknownOutcomeLine(unknown));
     if (c.Exhausted) {
         D.Text(RecordLineControl, "QTP file: every record has been used");
         QTPFinished(QTPFinishedText);
@@ -121,7 +132,7 @@ bool TAutoRun::ClaimNumber() {
         for (int64_t k = 0; k <= c.Index && !message; ++k)
             message = ReadSerialData(f, s, active);
         if (message || f.QTPEnd) {
-            Fail("Label1", message ? *message : std::string(QTPFinishedText));
+            Fail("Label1", message ? *message : std::string(QTPFinishedText), TFailureClass::File);
             return false;
         }
         In.Serial = s;
@@ -139,7 +150,7 @@ bool TAutoRun::ClaimNumber() {
     }
     rec.Series = r.Series;
     rec.SerialIndex = c.Index;
-    const std::string line = c.Resumed     ? where + ", held by this station, programmed again"
+    const std::string line = c.Resumed     ? where + ", held by this station, not yet on a chip"
                              : r.Restart   ? where + ": started again at the operator's choice"
                              : c.Continued ? where + ": continues where this series left off"
                                            : where + ": a new series starts";
@@ -163,6 +174,7 @@ void TAutoRun::Steps() {
     Recorder.Chip().Checksum = In.ChecksumText;
     if (In.Serial.SerialModeOn) {
         Recorder.Chip().Serial = In.Serial.HexText();
+        Ctx.Outcome.Serial = In.Serial.HexText();
         D.Text(ChipSerialControl, In.Serial.HexText());
     }
     D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
@@ -186,16 +198,25 @@ void TAutoRun::Steps() {
 
     SettleLine(Ctx.Port, Ctx.Clock, Ctx.State, Ctx.Stop);
     TWriterProtocol p = Ctx.Protocol();
-    if (!WriterCheckPasses(p.CheckWriter(), D, "Label1", "Connect Timeout!!")) return Finish();
+    if (const WriterResult r = p.CheckWriter();
+        r == WriterResult::WriterMismatch || r == WriterResult::TimeOut)
+        return Fail("Label1",
+                    r == WriterResult::TimeOut ? "Connect Timeout!!" : "Writer type is error!",
+                    TFailureClass::Writer);
     Recorder.Reached();
     if (!In.SkipBlankCheck && !BlankCheck(p)) return;
+    // The number goes on the chip from here: the claim is armed first, so
+    // that whatever ends this run, no other chip is given it.
+    if (!Recorder.Arm()) {
+        Recorder.Due = false; // the chip was not touched
+        return Finish();
+    }
     if (!ProgramID(p)) return;
 
     // The stream and its read-back work on a copy taken now.
     const std::vector<uint8_t> copy(In.Buffers.ProgramBuffer.begin(),
                                     In.Buffers.ProgramBuffer.end());
     if (!ProgramData(p, copy) || !ReadBackData(p, copy)) return;
-    Carries = true;
     bool idGood = false, optionGood = false;
     if (!VerifyID(p, idGood)) return;
     if (!ProgramOption(p, optionGood)) return;
@@ -210,7 +231,7 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
         D.Text("EraseMsg", "Erase flash memory...");
         Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Erase);
         if (const WriterResult r = p.SendHeader(); r != WriterResult::Done) {
-            Fail("EraseMsg", StandardFailureLine(r));
+            Fail("EraseMsg", r);
             return false;
         }
         D.Text("EraseMsg", "Erase End");
@@ -220,19 +241,20 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
 
     Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label1", StandardFailureLine(r));
+        Fail("Label1", r);
         return false;
     }
     const TDeviceState& dev = Ctx.Device;
     if ((rx[0] & dev.OptAndLo) != dev.OptAndLo || (rx[1] & dev.OptAndHi) != dev.OptAndHi) {
         D.Text("Label1", "OPTION ....... Not Blank!!");
+        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION ....... Not Blank!!");
         Finish();
         return false;
     }
 
     Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label1", StandardFailureLine(r));
+        Fail("Label1", r);
         return false;
     }
     for (size_t i = 0; i < 16; ++i)
@@ -244,7 +266,7 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
     const int n = dev.ICMemBytes;
     Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label1", StandardFailureLine(r));
+        Fail("Label1", r);
         return false;
     }
     for (int i = 0; i < n; ++i)
@@ -261,7 +283,7 @@ bool TAutoRun::ProgramID(TWriterProtocol& p) {
     D.Text("Label2", "Program ID...");
     Ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label2", StandardFailureLine(r));
+        Fail("Label2", r);
         return false;
     }
     BuildIDImage(Ctx);
@@ -277,7 +299,7 @@ bool TAutoRun::ProgramID(TWriterProtocol& p) {
         return false;
     }
     default:
-        Fail("Label2", StandardFailureLine(r));
+        Fail("Label2", r);
         return false;
     }
 }
@@ -286,14 +308,14 @@ bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy)
     D.Text("Label2", "Program Data...");
     Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label2", StandardFailureLine(r));
+        Fail("Label2", r);
         return false;
     }
     try {
         return StreamData(copy);
     } catch (const ECommError&) {
         // The line went away in the middle of the stream.
-        Fail("Label2", "Connect Timeout!!");
+        Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
         return false;
     }
 }
@@ -308,15 +330,18 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
     Ctx.State.ExchangeOpen = true;
     for (int k = 0; k <= last; ++k) {
         // The dialog is closing: end between two bytes, the block left open.
-        if (Ctx.StopRequested()) return false;
+        if (Ctx.StopRequested()) {
+            Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
+            return false;
+        }
         Ctx.Ticks.Restart();
         if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
-            Fail("Label2", "Connect Timeout!!");
+            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
             return false;
         }
         const uint8_t b = copy[size_t(k)];
         if (Ctx.Port.Write(&b, 1) != 1) {
-            Fail("Label2", "Connect Timeout!!");
+            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
             return false;
         }
         Ctx.Ticks.Restart();
@@ -326,7 +351,7 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
         }
         const int r = WaitForByte(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop);
         if (r < 0) {
-            Fail("Label2", "Connect Timeout!!");
+            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
             return false;
         }
         const std::string a = HexText(unsigned(k / 2), 4);
@@ -348,7 +373,7 @@ bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
             Fail("Label2", "Nothing in socket or type error!");
             return false;
         default:
-            Fail("Label2", "Unknow return value!!");
+            Fail("Label2", "Unknow return value!!", TFailureClass::Writer);
             return false;
         }
     }
@@ -360,7 +385,7 @@ bool TAutoRun::ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy
     const int n = Ctx.Device.ICMemBytes;
     Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label2", StandardFailureLine(r));
+        Fail("Label2", r);
         return false;
     }
     const auto& rx = In.Buffers.TransferBuffer;
@@ -377,15 +402,17 @@ bool TAutoRun::ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy
 bool TAutoRun::VerifyID(TWriterProtocol& p, bool& good) {
     Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label3", StandardFailureLine(r));
+        Fail("Label3", r);
         return false;
     }
     const unsigned flags = IDVerifyFlags(Ctx);
     good = flags == 0;
-    if (good)
+    if (good) {
         D.Text("Label3", IDVerifyText(flags));
-    else
+    } else {
         D.Fail("Label3", IDVerifyText(flags));
+        Ctx.Outcome.Fail(TFailureClass::Chip, IDVerifyText(flags));
+    }
     return true;
 }
 
@@ -393,7 +420,7 @@ bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
     D.Visible("Label4", true);
     Ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label4", StandardFailureLine(r));
+        Fail("Label4", r);
         return false;
     }
     auto& b = In.Buffers;
@@ -406,30 +433,31 @@ bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
         Fail("Label4", "OPTION program fail !!");
         return false;
     default:
-        Fail("Label4", StandardFailureLine(r));
+        Fail("Label4", r);
         return false;
     }
     Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label4", StandardFailureLine(r));
+        Fail("Label4", r);
         return false;
     }
     const TDeviceState& dev = Ctx.Device;
     good = (b.OptionLo & dev.OptAndLo) == (b.TransferBuffer[0] & dev.OptAndLo) &&
            (b.OptionHi & dev.OptAndHi) == (b.TransferBuffer[1] & dev.OptAndHi);
-    if (good)
+    if (good) {
         D.Text("Label4", "OPTION program && verify OK!!");
-    else
+    } else {
         D.Fail("Label4", "OPTION verify Fail!!");
+        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION verify Fail!!");
+    }
     return true;
 }
 
 void TAutoRun::NextChip(bool pass) {
-    // The chip carries its number now: the record uses it up.
-    if (!Recorder.Write(pass, true)) {
-        Stopped = true;
-        return;
-    }
+    Ctx.Outcome.Pass = pass;
+    // The chip carries its number now: the record uses it up, and comes
+    // before the chip counts. Without it production stops here.
+    if (!Recorder.Write(pass, true)) return RecordFailed();
     if (pass)
         D.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
 

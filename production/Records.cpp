@@ -4,9 +4,6 @@
 #include "production/Qtp.h"
 #include "production/Sha256.h"
 
-#include <chrono>
-#include <thread>
-
 namespace orvan {
 
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
@@ -14,6 +11,7 @@ std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
     auto store = OpenProductionStore(config.Database, error);
     if (!store) return nullptr;
     auto r = std::make_shared<TProductionRecords>();
+    if (!store->HoldStation(config.Station, r->Unknown, error)) return nullptr;
     r->Store = std::move(store);
     r->Station = config.Station;
     r->DataFile = dataFile;
@@ -25,7 +23,7 @@ bool PrepareRecords(TWorkspace& ws, std::string& error) {
     if (!ws.Records) {
         TStoreConfig config;
         if (!ReadStoreConfig(StoreConfigFile, config, error)) return false;
-        CompleteStoreConfig(config);
+        CompleteStoreConfig(config, ws.PortName());
         ws.Records = OpenRecords(config, ws.LoadedFileName, error);
         return ws.Records != nullptr;
     }
@@ -34,6 +32,13 @@ bool PrepareRecords(TWorkspace& ws, std::string& error) {
         ws.Records->DataSha256 = Sha256OfFile(ws.LoadedFileName).value_or("");
     }
     return true;
+}
+
+std::string UnknownOutcomeLine(const TChipRecord& chip) {
+    const std::string what =
+        chip.QtpRecord > 0 ? "QTP record " + std::to_string(chip.QtpRecord) : "Serial No.";
+    return what + " " + chip.Serial + " was on a chip when station " + chip.Station +
+           " stopped: recorded as an unknown outcome, not programmed again";
 }
 
 int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
@@ -82,6 +87,19 @@ std::string Shown(std::string text) {
 }
 } // namespace
 
+bool TRunRecorder::Arm() {
+    if (!Records || Rec.Series.empty()) return true;
+    std::string error;
+    if (!Records->Store->Arm(Rec, error)) {
+        Ctx.Dialog.Fail(RecordLineControl,
+                        RecordsFailurePrefix + error + " (nothing was programmed)");
+        Ctx.Outcome.Fail(TFailureClass::Store, RecordsFailurePrefix + error);
+        return false;
+    }
+    IsArmed = true;
+    return true;
+}
+
 bool TRunRecorder::Write(bool pass, bool consume) {
     if (!Records) return true;
     Rec.Pass = pass;
@@ -95,27 +113,17 @@ bool TRunRecorder::Write(bool pass, bool consume) {
         if (red && Rec.Failure.empty()) Rec.Failure = Shown(t->second);
     }
     if (!pass && Rec.Failure.empty() && Ctx.StopRequested()) Rec.Failure = "Stopped";
-    TOpDialog& d = Ctx.Dialog;
     std::string error;
-    for (int attempt = 1;; ++attempt) {
-        if (Records->Store->Record(Rec, consume, error)) break;
-        d.Fail(RecordLineControl, "Record not saved: " + error);
-        if (Records->RetryLimit > 0 && attempt >= Records->RetryLimit) return false;
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(Records->RetryMs);
-        while (std::chrono::steady_clock::now() < until) {
-            if (Ctx.StopRequested()) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (attempt == 1)
-            d.Text(RecordLineControl, "Record not saved: " + error + " (trying again)");
-    }
-    if (error.size()) {
-        d.Colour(RecordLineControl, TLineColour::Default);
-        d.Text(RecordLineControl, "Record saved.");
+    if (!Records->Store->Record(Rec, consume || IsArmed, error)) {
+        const std::string chip = Rec.Serial.empty() ? "chip" : "chip " + Rec.Serial;
+        Ctx.Dialog.Fail(RecordLineControl,
+                        chip + (pass ? " passed" : " failed") + ", record not saved: " + error);
+        Ctx.Outcome.RecordError = error;
+        return false;
     }
     Done = true;
-    d.Text(ChipVerdictControl, pass ? "pass" : "fail");
+    Ctx.Outcome.Recorded = true;
+    Ctx.Dialog.Text(ChipVerdictControl, pass ? "pass" : "fail");
     return true;
 }
 

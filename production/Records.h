@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvan {
 
@@ -26,28 +27,32 @@ inline constexpr const char* RecordsFailurePrefix = "Production records: ";
 
 struct TProductionRecords {
     std::shared_ptr<IProductionStore> Store;
-    std::string Station;
+    std::string Station; // held by this process while the store is open
     std::string DataFile, DataSha256;
+    // Chips the station left with an armed number when it last stopped,
+    // recorded as unknown outcomes when it took its name again: the front
+    // end tells the operator once.
+    std::vector<TChipRecord> Unknown;
     // The operator chose (twice) to start the series or QTP file again at
     // the settings' number; the next claim takes it and clears it.
     std::atomic<bool> RestartSeries{false};
-    // A record that fails is tried again every RetryMs; with RetryLimit
-    // attempts (0: no limit) the run gives up and says so.
-    int RetryMs = 2000;
-    int RetryLimit = 0;
 };
 
-// Opens the store named by `config` for this station and the data file
-// loaded (its SHA-256 read from disk). Null with `error` when it cannot be
-// opened.
+// Opens the store named by `config` and takes this station's name in it
+// (refused while another live process holds it), for the data file loaded
+// (its SHA-256 read from disk). Null with `error` when either fails.
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
                                                 const std::string& dataFile, std::string& error);
 
 // The desktop's records: opened on first use from production.conf in the
-// working directory (else production.db and the host name), the data file
-// and its SHA-256 brought up to date. False with `error` when the store
-// cannot be opened: production does not start then.
+// working directory (else production.db, and the host name and the port
+// as the station), the data file and its SHA-256 brought up to date. False
+// with `error` when the store cannot be opened: production does not start
+// then.
 bool PrepareRecords(TWorkspace& ws, std::string& error);
+
+// The line that tells the operator of a chip recorded as an unknown outcome.
+std::string UnknownOutcomeLine(const TChipRecord& chip);
 
 // Number of data records before the end record of a QTP file's text.
 int64_t CountQTPRecords(const std::string& text, int lsbFirst);
@@ -65,9 +70,14 @@ class TRunRecorder {
     // The chip reached the writer: from now on the run is recorded.
     void Reached() { Due = true; }
     bool Due = false;
-    // Writes the record (using up the claim with `consume`), trying again
-    // while it fails. False when the run was stopped or gave up; the red
-    // line then stays.
+    // The claim goes on the chip: from now on its number is used up,
+    // whatever becomes of the run. False (the line says why) when the
+    // store refuses: the chip must not be touched then.
+    bool Arm();
+    bool Armed() const { return IsArmed; }
+    // Writes the record (using up the claim with `consume`), once, within
+    // the store's bounded wait. False when it could not: the record line
+    // says so in red and production stops there.
     bool Write(bool pass, bool consume);
     bool Written() const { return Done; }
 
@@ -79,6 +89,7 @@ class TRunRecorder {
     std::map<std::string, std::string> Texts;
     std::map<std::string, bool> Red;
     bool Done = false;
+    bool IsArmed = false;
 };
 
 } // namespace orvan

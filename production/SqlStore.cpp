@@ -3,6 +3,7 @@
 #include "production/SerialNo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -36,6 +37,20 @@ const std::vector<std::vector<std::string>>& Migrations() {
             "CREATE TABLE restarts (id {ID} PRIMARY KEY, utc TEXT NOT NULL, station TEXT NOT NULL,"
             " series TEXT NOT NULL, detail TEXT NOT NULL)",
         },
+        {
+            // 2: a claim armed before its number reaches a chip, with what
+            // an unknown outcome records of it; the process holding each
+            // station name.
+            "ALTER TABLE claims ADD COLUMN armed_utc TEXT",
+            "ALTER TABLE claims ADD COLUMN armed_serial TEXT",
+            "ALTER TABLE claims ADD COLUMN model TEXT",
+            "ALTER TABLE claims ADD COLUMN data_file TEXT",
+            "ALTER TABLE claims ADD COLUMN data_sha256 TEXT",
+            "ALTER TABLE claims ADD COLUMN checksum TEXT",
+            "ALTER TABLE claims ADD COLUMN qtp_record BIGINT",
+            "CREATE TABLE stations (name TEXT PRIMARY KEY, host TEXT NOT NULL, pid BIGINT NOT NULL,"
+            " since_utc TEXT NOT NULL)",
+        },
     };
     return steps;
 }
@@ -46,15 +61,27 @@ std::string Replace(std::string text, const std::string& from, const std::string
     return text;
 }
 
-// Rolls back unless committed.
+std::atomic<int> WritesInProgress{0};
+
+// Rolls back unless committed. While one is open, a stopping signal waits
+// for it (StoreWriteInProgress).
 class TWriteTransaction {
   public:
-    explicit TWriteTransaction(ISqlLink& link) : Link(link) { Link.BeginWrite(); }
+    explicit TWriteTransaction(ISqlLink& link) : Link(link) {
+        ++WritesInProgress;
+        try {
+            Link.BeginWrite();
+        } catch (...) {
+            --WritesInProgress;
+            throw;
+        }
+    }
     ~TWriteTransaction() {
         if (!Done) try {
                 Link.Rollback();
             } catch (const EStoreError&) {
             }
+        --WritesInProgress;
     }
     void Commit() {
         Link.Commit();
@@ -131,6 +158,25 @@ template <class F> bool Guarded(std::mutex& lock, std::string& error, F&& f) {
     return false;
 }
 
+// Inserts a chip record; its id.
+int64_t InsertChip(ISqlLink& link, const TChipRecord& rec) {
+    const auto id = link.Query(
+        "INSERT INTO chips (utc, station, operation, model, data_file, data_sha256, checksum,"
+        " series, serial, serial_index, consumed, qtp_sha256, qtp_record, verdicts, pass,"
+        " failure) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
+        {rec.Utc, rec.Station, rec.Operation, rec.Model, rec.DataFile, rec.DataSha256, rec.Checksum,
+         rec.Series, rec.Serial, std::to_string(rec.SerialIndex), rec.Consumed ? "1" : "0",
+         rec.QtpSha256, std::to_string(rec.QtpRecord), rec.Verdicts, rec.Pass ? "1" : "0",
+         rec.Failure});
+    return id.empty() ? 0 : ToInt(id[0][0]);
+}
+
+std::string HostName() {
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0 || !host[0]) return "?";
+    return host;
+}
+
 } // namespace
 
 TSqlStore::TSqlStore(std::unique_ptr<ISqlLink> link) : Link(std::move(link)) {
@@ -155,7 +201,75 @@ void TSqlStore::Upgrade() {
     t.Commit();
 }
 
+void TSqlStore::RequireStation(const std::string& station) const {
+    if (station.empty() || station != Station)
+        throw EStoreError("production records: station \"" + station +
+                          "\" is not held by this process");
+}
+
+bool TSqlStore::HoldStation(const std::string& station, std::vector<TChipRecord>& unknown,
+                            std::string& error) {
+    return Guarded(Lock, error, [&] {
+        unknown.clear();
+        if (!Station.empty() && Station != station)
+            throw EStoreError("production records: this process is station \"" + Station + "\"");
+        if (Station.empty() && !Link->TryHoldStation(station)) {
+            const auto holder =
+                Link->Query("SELECT host, pid, since_utc FROM stations WHERE name = ?", {station});
+            std::string who = "another process";
+            if (!holder.empty())
+                who += " (pid " + holder[0][1] + " on " + holder[0][0] + ", since " + holder[0][2] +
+                       ")";
+            throw EStoreError("station \"" + station + "\" is in use by " + who +
+                              ": one process per station (--station names another)");
+        }
+        Station = station;
+        TWriteTransaction t(*Link);
+        Link->Exec("INSERT INTO stations (name, host, pid, since_utc) VALUES (?, ?, ?, ?)"
+                   " ON CONFLICT (name) DO UPDATE SET host = excluded.host, pid = excluded.pid,"
+                   " since_utc = excluded.since_utc",
+                   {station, HostName(), std::to_string(getpid()), UtcNow()});
+        unknown = SettleArmed({});
+        t.Commit();
+    });
+}
+
+std::vector<TChipRecord> TSqlStore::SettleArmed(const std::string& seriesId) {
+    std::vector<TSqlValue> params{Station};
+    std::string sql = "SELECT c.series_id, s.key, c.number_index, c.armed_serial, c.model,"
+                      " c.data_file, c.data_sha256, c.checksum, c.qtp_record FROM claims c"
+                      " JOIN series s ON s.id = c.series_id"
+                      " WHERE c.station = ? AND c.armed_utc IS NOT NULL";
+    if (!seriesId.empty()) {
+        sql += " AND c.series_id = ?";
+        params.emplace_back(seriesId);
+    }
+    std::vector<TChipRecord> settled;
+    for (const TSqlRow& r : Link->Query(sql + " ORDER BY c.series_id", params)) {
+        TChipRecord c;
+        c.Utc = UtcNow();
+        c.Station = Station;
+        c.Operation = "auto";
+        c.Series = r[1];
+        c.SerialIndex = ToInt(r[2]);
+        c.Serial = r[3];
+        c.Model = r[4];
+        c.DataFile = r[5];
+        c.DataSha256 = r[6];
+        c.Checksum = r[7];
+        c.QtpRecord = ToInt(r[8]);
+        if (c.Series.rfind("qtp ", 0) == 0) c.QtpSha256 = c.Series.substr(4);
+        c.Consumed = true;
+        c.Failure = UnknownOutcomeText;
+        c.Id = InsertChip(*Link, c);
+        Link->Exec("DELETE FROM claims WHERE series_id = ? AND station = ?", {r[0], Station});
+        settled.push_back(std::move(c));
+    }
+    return settled;
+}
+
 TClaim TSqlStore::ClaimLocked(const TClaimRequest& r) {
+    RequireStation(r.Station);
     TClaim c;
     TWriteTransaction t(*Link);
     const std::string now = UtcNow();
@@ -171,6 +285,8 @@ TClaim TSqlStore::ClaimLocked(const TClaimRequest& r) {
     const std::string id = series.at(0)[0];
     std::string next = series[0][1];
     int64_t nextIndex = ToInt(series[0][2]);
+    // A claim that was on a chip is never handed out again.
+    c.Unknown = SettleArmed(id);
     if (r.Restart) {
         // The held claim goes back; the series starts again where the
         // operator said, and the choice is kept.
@@ -241,25 +357,41 @@ bool TSqlStore::Claim(const TClaimRequest& request, TClaim& claim, std::string& 
     return Guarded(Lock, error, [&] { claim = ClaimLocked(request); });
 }
 
+bool TSqlStore::Arm(const TChipRecord& p, std::string& error) {
+    return Guarded(Lock, error, [&] {
+        RequireStation(p.Station);
+        TWriteTransaction t(*Link);
+        const auto armed = Link->Query(
+            "UPDATE claims SET armed_utc = ?, armed_serial = ?, model = ?, data_file = ?,"
+            " data_sha256 = ?, checksum = ?, qtp_record = ? WHERE station = ? AND number_index = ?"
+            " AND series_id = (SELECT id FROM series WHERE key = ?) RETURNING number_index",
+            {UtcNow(), p.Serial, p.Model, p.DataFile, p.DataSha256, p.Checksum,
+             std::to_string(p.QtpRecord), p.Station, std::to_string(p.SerialIndex), p.Series});
+        if (armed.empty())
+            throw EStoreError("production records: station \"" + p.Station +
+                              "\" holds no claim on " + p.Serial + " to put on a chip");
+        t.Commit();
+    });
+}
+
 bool TSqlStore::Record(TChipRecord& rec, bool consume, std::string& error) {
     return Guarded(Lock, error, [&] {
         if (rec.Utc.empty()) rec.Utc = UtcNow();
-        rec.Consumed = consume && !rec.Series.empty();
         TWriteTransaction t(*Link);
-        const auto id = Link->Query(
-            "INSERT INTO chips (utc, station, operation, model, data_file, data_sha256, checksum,"
-            " series, serial, serial_index, consumed, qtp_sha256, qtp_record, verdicts, pass,"
-            " failure) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
-            {rec.Utc, rec.Station, rec.Operation, rec.Model, rec.DataFile, rec.DataSha256,
-             rec.Checksum, rec.Series, rec.Serial, std::to_string(rec.SerialIndex),
-             rec.Consumed ? "1" : "0", rec.QtpSha256, std::to_string(rec.QtpRecord), rec.Verdicts,
-             rec.Pass ? "1" : "0", rec.Failure});
-        if (rec.Consumed)
-            Link->Exec("DELETE FROM claims WHERE station = ? AND number_index = ? AND series_id ="
-                       " (SELECT id FROM series WHERE key = ?)",
-                       {rec.Station, std::to_string(rec.SerialIndex), rec.Series});
+        const std::vector<TSqlValue> claim{rec.Station, std::to_string(rec.SerialIndex),
+                                           rec.Series};
+        const char* where = " FROM claims WHERE station = ? AND number_index = ? AND series_id ="
+                            " (SELECT id FROM series WHERE key = ?)";
+        // An armed claim was on the chip: it is used up whatever the run says.
+        if (!rec.Series.empty()) {
+            const auto armed = Link->Query(std::string("SELECT armed_utc") + where, claim);
+            if (!armed.empty() && !armed[0][0].empty()) consume = true;
+        }
+        rec.Consumed = consume && !rec.Series.empty();
+        const int64_t id = InsertChip(*Link, rec);
+        if (rec.Consumed) Link->Exec(std::string("DELETE") + where, claim);
         t.Commit();
-        rec.Id = id.empty() ? 0 : ToInt(id[0][0]);
+        rec.Id = id;
     });
 }
 
@@ -317,9 +449,11 @@ bool TSqlStore::HeldClaims(std::vector<THeldClaim>& claims, std::string& error) 
     return Guarded(Lock, error, [&] {
         claims.clear();
         for (const TSqlRow& r :
-             Link->Query("SELECT s.key, c.station, c.number, c.number_index FROM claims c"
-                         " JOIN series s ON s.id = c.series_id ORDER BY s.key, c.number_index"))
-            claims.push_back({r[0], r[1], r[2], ToInt(r[3])});
+             Link->Query("SELECT s.key, c.station, c.number, c.number_index, c.armed_utc,"
+                         " c.armed_serial FROM claims c JOIN series s ON s.id = c.series_id"
+                         " ORDER BY s.key, c.number_index"))
+            claims.push_back({r[0], r[1], r[4].empty() || r[5].empty() ? r[2] : r[5], ToInt(r[3]),
+                              !r[4].empty()});
     });
 }
 
@@ -350,6 +484,10 @@ std::string YieldText(int64_t passes, int64_t chips) {
     char text[16];
     std::snprintf(text, sizeof text, "%.1f%%", 100.0 * double(passes) / double(chips));
     return text;
+}
+
+bool StoreWriteInProgress() {
+    return WritesInProgress.load() > 0;
 }
 
 std::string UtcNow() {

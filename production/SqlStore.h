@@ -38,6 +38,10 @@ class ISqlLink {
     virtual void Rollback() = 0;
     virtual std::vector<TSqlRow> Run(const std::string& sql,
                                      const std::vector<TSqlValue>& params) = 0;
+    // Takes the station's name for as long as this connection lives (the
+    // system or the server drops it when the process dies); false when
+    // another connection holds it.
+    virtual bool TryHoldStation(const std::string& station) = 0;
     // The type of an auto-numbered key column.
     virtual std::string IdColumn() const = 0;
     virtual std::string Describe() const = 0;
@@ -51,7 +55,10 @@ class TSqlStore final : public IProductionStore {
     // Creates or upgrades the schema; throws EStoreError.
     explicit TSqlStore(std::unique_ptr<ISqlLink> link);
     std::string Describe() const override { return Link->Describe(); }
+    bool HoldStation(const std::string& station, std::vector<TChipRecord>& unknown,
+                     std::string& error) override;
     bool Claim(const TClaimRequest& request, TClaim& claim, std::string& error) override;
+    bool Arm(const TChipRecord& pending, std::string& error) override;
     bool Record(TChipRecord& record, bool consume, std::string& error) override;
     bool Report(const TReportQuery& query, std::vector<TReportRow>& rows,
                 std::string& error) override;
@@ -64,8 +71,13 @@ class TSqlStore final : public IProductionStore {
   private:
     void Upgrade();
     TClaim ClaimLocked(const TClaimRequest& request);
+    // Armed claims of the held station (of one series, or all) into
+    // unknown outcomes; inside a write transaction.
+    std::vector<TChipRecord> SettleArmed(const std::string& seriesId);
+    void RequireStation(const std::string& station) const;
     std::unique_ptr<ISqlLink> Link;
-    std::mutex Lock; // one connection: one statement at a time
+    std::string Station; // held by this process
+    std::mutex Lock;     // one connection: one statement at a time
 };
 
 } // namespace orvan

@@ -1,16 +1,30 @@
 // SQLite backend: one file in the working directory, shared by the
 // processes of one machine. WAL with synchronous FULL: a record is on disk
 // when Record returns; BEGIN IMMEDIATE takes the write lock before a claim
-// reads the next number.
+// reads the next number. Station names are held by locks on one byte each
+// of PATH-stations, which the kernel drops with the process.
 #include "production/SqlStore.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace orvan {
 namespace {
 
-// Several stations on one machine wait for each other this long.
+// Several stations on one machine wait for each other this long, once: a
+// write that waited longer gives up (the wait is the whole bound).
 constexpr int BusyTimeoutMs = 15000;
+
+// The byte of the lock file that stands for a station name (FNV-1a).
+off_t StationByte(const std::string& station) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : station)
+        h = (h ^ c) * 1099511628211ull;
+    return off_t(h & 0x3FFFFFFFFFFFFFFFull);
+}
 
 class TSqliteLink final : public ISqlLink {
   public:
@@ -30,7 +44,28 @@ class TSqliteLink final : public ISqlLink {
         Exec("PRAGMA synchronous=FULL");
         Exec("PRAGMA foreign_keys=ON");
     }
-    ~TSqliteLink() override { sqlite3_close(Db); }
+    ~TSqliteLink() override {
+        sqlite3_close(Db);
+        if (StationLock >= 0) ::close(StationLock);
+    }
+
+    bool TryHoldStation(const std::string& station) override {
+        const std::string file = Path + "-stations";
+        if (StationLock < 0) {
+            StationLock = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            if (StationLock < 0) throw EStoreError(file + ": " + std::strerror(errno));
+        }
+        // An open-file-description lock: held by this open file, so two
+        // stores of one process exclude each other too.
+        struct flock l {};
+        l.l_type = F_WRLCK;
+        l.l_whence = SEEK_SET;
+        l.l_start = StationByte(station);
+        l.l_len = 1;
+        if (::fcntl(StationLock, F_OFD_SETLK, &l) == 0) return true;
+        if (errno == EAGAIN || errno == EACCES) return false;
+        throw EStoreError(file + ": " + std::strerror(errno));
+    }
 
     std::vector<TSqlRow> Run(const std::string& sql,
                              const std::vector<TSqlValue>& params) override {
@@ -66,9 +101,16 @@ class TSqliteLink final : public ISqlLink {
     std::string Describe() const override { return "SQLite " + Path; }
 
   private:
-    [[noreturn]] void Fail() { throw EStoreError(Path + ": " + sqlite3_errmsg(Db)); }
+    [[noreturn]] void Fail() {
+        if (sqlite3_errcode(Db) == SQLITE_BUSY)
+            throw EStoreError(Path + ": gave up after " + std::to_string(BusyTimeoutMs / 1000) +
+                              " s waiting for the records' write lock, which another process "
+                              "holds");
+        throw EStoreError(Path + ": " + sqlite3_errmsg(Db));
+    }
     std::string Path;
     sqlite3* Db = nullptr;
+    int StationLock = -1;
 };
 
 } // namespace

@@ -4,9 +4,15 @@
 // (production.db) and PostgreSQL for several machines.
 //
 // Numbers are claimed, not computed locally: a station claims the next
-// number of a series in one transaction, keeps the claim through failed
-// runs and across restarts, and uses it up when its chip ends carrying
-// it. No other station ever receives a claimed number.
+// number of a series in one transaction and keeps the claim until a chip
+// carries it. No other station ever receives a claimed number.
+//
+// A number never reaches two chips: a station name is held by one live
+// process (a lock the system drops when the process dies), and a claim is
+// armed, durably, before the first byte that carries it goes to the chip.
+// From then on the number is used up whatever happens: a station that
+// stopped with an armed claim finds it on its next start and records the
+// chip as an unknown outcome. A number can be skipped, never repeated.
 #pragma once
 
 #include "production/SerialSettings.h"
@@ -18,9 +24,33 @@
 
 namespace orvan {
 
-inline constexpr int StoreSchemaVersion = 1;
+inline constexpr int StoreSchemaVersion = 2;
 inline constexpr const char* DefaultStoreFile = "production.db";
 inline constexpr const char* StoreConfigFile = "production.conf";
+
+// The outcome of a chip whose station stopped while its number was armed.
+inline constexpr const char* UnknownOutcomeText =
+    "unknown: the station stopped with this number on a chip";
+
+// One chip record (auto program or force write).
+struct TChipRecord {
+    int64_t Id = 0;  // given by the store
+    std::string Utc; // "YYYY-MM-DDTHH:MM:SSZ"; the store fills an empty one
+    std::string Station;
+    std::string Operation; // "auto" or "force-write"
+    std::string Model;
+    std::string DataFile, DataSha256;
+    std::string Checksum; // the program checksum, four hex digits
+    std::string Series;   // empty without serial numbers
+    std::string Serial;   // the number the chip carries
+    int64_t SerialIndex = -1;
+    bool Consumed = false; // the chip carries the number: it is used up
+    std::string QtpSha256;
+    int64_t QtpRecord = 0; // 1-based, 0 without a QTP file
+    std::string Verdicts;  // each step's verdict, one a line
+    bool Pass = false;
+    std::string Failure; // the first failing line
+};
 
 // What a claim is asked for.
 struct TClaimRequest {
@@ -44,26 +74,9 @@ struct TClaim {
     bool Resumed = false;   // this station held it already (failed run or restart)
     bool Continued = false; // the series had been used before this claim
     bool Exhausted = false; // the QTP file has no record left: nothing claimed
-};
-
-// One chip record (auto program or force write).
-struct TChipRecord {
-    int64_t Id = 0;  // given by the store
-    std::string Utc; // "YYYY-MM-DDTHH:MM:SSZ"; the store fills an empty one
-    std::string Station;
-    std::string Operation; // "auto" or "force-write"
-    std::string Model;
-    std::string DataFile, DataSha256;
-    std::string Checksum; // the program checksum, four hex digits
-    std::string Series;   // empty without serial numbers
-    std::string Serial;   // the number the chip carries
-    int64_t SerialIndex = -1;
-    bool Consumed = false; // the chip carries the number: it is used up
-    std::string QtpSha256;
-    int64_t QtpRecord = 0; // 1-based, 0 without a QTP file
-    std::string Verdicts;  // each step's verdict, one a line
-    bool Pass = false;
-    std::string Failure; // the first failing line
+    // Armed claims of this station found without their record, now
+    // recorded as unknown outcomes before the next number was claimed.
+    std::vector<TChipRecord> Unknown;
 };
 
 struct TReportQuery {
@@ -83,6 +96,7 @@ struct TReportRow {
 struct THeldClaim {
     std::string Series, Station, Number;
     int64_t Index = 0;
+    bool Armed = false; // on a chip now
 };
 
 class IProductionStore {
@@ -90,10 +104,24 @@ class IProductionStore {
     virtual ~IProductionStore() = default;
     // Backend and place, without credentials.
     virtual std::string Describe() const = 0;
-    // The station's held claim on the series, or the next number.
+    // Takes `station` for this process until the store is closed; a name
+    // another live process holds is refused with a message naming it.
+    // Armed claims the station left behind become unknown outcomes
+    // (`unknown`). Claims and arming need the station held.
+    virtual bool HoldStation(const std::string& station, std::vector<TChipRecord>& unknown,
+                             std::string& error) = 0;
+    // The station's held claim on the series, or the next number. A held
+    // claim that was armed is not handed out again: it becomes an unknown
+    // outcome and the next number is claimed.
     virtual bool Claim(const TClaimRequest& request, TClaim& claim, std::string& error) = 0;
-    // Writes the record; with `consume` it also uses up the station's claim
-    // on the record's series, in the same transaction. Durable on return.
+    // Marks the station's claim (the record's Series and SerialIndex)
+    // durably as on a chip, with what is known of the chip so far (model,
+    // data file, checksum, the number). Call before the first byte that
+    // carries the number.
+    virtual bool Arm(const TChipRecord& pending, std::string& error) = 0;
+    // Writes the record; with `consume` (or an armed claim) it also uses up
+    // the station's claim on the record's series, in the same transaction.
+    // Durable on return.
     virtual bool Record(TChipRecord& record, bool consume, std::string& error) = 0;
     virtual bool Report(const TReportQuery& query, std::vector<TReportRow>& rows,
                         std::string& error) = 0;
@@ -118,5 +146,9 @@ std::string YieldText(int64_t passes, int64_t chips);
 
 // "YYYY-MM-DDTHH:MM:SSZ" now.
 std::string UtcNow();
+
+// True while this process is inside a write to the records: a stopping
+// signal lets it end (commit or fail) before the process exits.
+bool StoreWriteInProgress();
 
 } // namespace orvan

@@ -28,11 +28,12 @@ bool ReadStoreConfig(const std::string& path, TStoreConfig& config, std::string&
     return true;
 }
 
-void CompleteStoreConfig(TStoreConfig& config) {
+void CompleteStoreConfig(TStoreConfig& config, const std::string& port) {
     if (config.Station.empty()) {
         char host[256] = {};
         if (gethostname(host, sizeof host - 1) == 0 && host[0]) config.Station = host;
         if (config.Station.empty()) config.Station = "station";
+        if (!port.empty()) config.Station += ":" + port;
     }
     if (config.Database.empty()) config.Database = DefaultStoreFile;
 }

@@ -122,20 +122,21 @@ TEST_F(Production, ThreeChipsFromAQTPFile) {
     EXPECT_FALSE(UsedChip(4));
 }
 
-TEST_F(Production, FailedChipKeepsItsNumber) {
-    // A reply the host does not know, in the middle of the first chip's data.
+// A chip that failed after its number went on (here in the middle of its
+// data) uses the number up: the next chip gets the next one.
+TEST_F(Production, AChipThatFailedWithItsNumberOnUsesItUp) {
     StartSim({"--bad-reply", "100:42"});
     const TRunResult r = Auto(
         {"--count", "2", "--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0041"});
     EXPECT_EQ(Lines(r.Out),
               (std::vector<std::string>{"Serial No. 0041: a new series starts",
                                         "chip 1 serial 0041 FAIL: Unknow return value!!",
-                                        "chip 2 serial 0041 PASS", "Pass Count : 1",
+                                        "chip 2 serial 0042 PASS", "Pass Count : 1",
                                         "Passes 1, fails 1, yield 50.0%"}));
     EXPECT_EQ(r.Status, 3); // the writer's fault, not the chip's
     const auto chip = UsedChip(1);
     ASSERT_TRUE(chip);
-    EXPECT_EQ(Serial(*chip, 2), "0041");
+    EXPECT_EQ(Serial(*chip, 2), "0042");
     EXPECT_FALSE(UsedChip(2));
 }
 

@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 namespace orvan::test {
 namespace {
 
@@ -27,7 +24,6 @@ struct RecordedAutoProgram : ::testing::Test {
         std::string error;
         R = OpenRecords({Dir.File("production.db"), "bench9"}, "", error);
         ASSERT_TRUE(R) << error;
-        R->RetryMs = 20;
         B->Ws->Records = R;
     }
     TRecordingSink Chip() {
@@ -62,36 +58,37 @@ TEST_F(RecordedAutoProgram, EachChipRecordedBeforeContinue) {
                                  "ID & Checksum verify OK!!\nOPTION program & verify OK!!\n");
 }
 
-TEST_F(RecordedAutoProgram, ContinueWaitsForTheRecord) {
-    // The chips table goes away under the running station...
+TEST_F(RecordedAutoProgram, ARecordNotSavedStopsProductionAndItsNumberIsNeverGivenAgain) {
+    // The chips table goes away under the running station: the chip passes
+    // every writer step, its record cannot be written.
     Sql("ALTER TABLE chips RENAME TO chips_away");
-    R->RetryLimit = 3;
     TRecordingSink s = Chip();
     EXPECT_TRUE(s.Red(RecordLineControl));
-    EXPECT_NE(s[RecordLineControl].Text.find("Record not saved: "), std::string::npos);
+    EXPECT_EQ(s[RecordLineControl].Text.rfind("chip 0200 passed, record not saved: ", 0), 0u)
+        << s[RecordLineControl].Text;
+    EXPECT_TRUE(s["Button1"].Enabled);
     EXPECT_FALSE(s["Button2"].Enabled);
     EXPECT_TRUE(s[ChipVerdictControl].Text.empty());
-    // Three attempts, each shown, and the first one's "trying again": the
-    // run gives up once, not once more as a failure.
-    int shown = 0;
-    for (const TOpUpdate& u : s.Updates)
-        if (u.Control == RecordLineControl && u.Text.rfind("Record not saved: ", 0) == 0) ++shown;
-    EXPECT_EQ(shown, 4);
+    for (const char* line : {"Label1", "Label2", "Label3", "Label4"})
+        EXPECT_FALSE(s.Red(line)) << line;
 
-    // ...and comes back while the worker tries again: then "Continue".
-    R->RetryLimit = 0;
-    std::thread repair([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        Sql("ALTER TABLE chips_away RENAME TO chips");
-    });
-    B->Chip->MakeBlank(B->Chip->Model);
-    B->Ws->Records = R;
-    s = B->Run(AutoProgramThread);
-    repair.join();
-    EXPECT_FALSE(s.Red(RecordLineControl));
-    EXPECT_EQ(s[RecordLineControl].Text, "Record saved.");
-    EXPECT_TRUE(s["Button2"].Enabled);
+    // Back again: the number was armed on that chip, so it is recorded as
+    // an unknown outcome, and the next chip gets the next number.
+    Sql("ALTER TABLE chips_away RENAME TO chips");
+    s = Chip();
     EXPECT_EQ(s[ChipVerdictControl].Text, "pass");
+    EXPECT_EQ(s[ChipSerialControl].Text, "0201");
+    EXPECT_NE(s[MessageBoxControl].Text.find("0200 was on a chip"), std::string::npos)
+        << s[MessageBoxControl].Text;
+    std::vector<TChipRecord> chips;
+    std::string error;
+    ASSERT_TRUE(R->Store->Chips({}, chips, error)) << error;
+    ASSERT_EQ(chips.size(), 2u);
+    EXPECT_EQ(chips[0].Serial, "0200");
+    EXPECT_EQ(chips[0].Failure, UnknownOutcomeText);
+    EXPECT_TRUE(chips[0].Consumed);
+    EXPECT_EQ(chips[0].Model, "OV128");
+    EXPECT_EQ(chips[1].Serial, "0201");
 }
 
 } // namespace

@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace orvan::test {
 namespace {
@@ -70,7 +72,9 @@ TEST(StoreConfig, FileCommandLineAndRedaction) {
 
 struct Store : ::testing::Test {
     TStoreDatabase Db;
-    std::unique_ptr<IProductionStore> S;
+    std::unique_ptr<IProductionStore> S; // no station: the reports' view
+    // One store per station, as each station is a process of its own.
+    std::map<std::string, std::unique_ptr<IProductionStore>> Stations;
 
     void SetUp() override {
         if (!Db.Ready()) GTEST_SKIP() << Db.Why();
@@ -82,6 +86,18 @@ struct Store : ::testing::Test {
         EXPECT_TRUE(s) << error;
         return s;
     }
+    // The store that holds `station` (opened and taken on first use).
+    IProductionStore& At(const std::string& station, std::vector<TChipRecord>* unknown = nullptr) {
+        std::unique_ptr<IProductionStore>& s = Stations[station];
+        if (!s) {
+            s = Open();
+            std::vector<TChipRecord> settled;
+            std::string error;
+            EXPECT_TRUE(s->HoldStation(station, settled, error)) << error;
+            if (unknown) *unknown = settled;
+        }
+        return *s;
+    }
     static TClaimRequest Sequential(const std::string& station, const std::string& start = "0041") {
         TClaimRequest r;
         r.Station = station;
@@ -92,52 +108,56 @@ struct Store : ::testing::Test {
         r.Series = SeriesKeyOf("OV128", r.Settings);
         return r;
     }
-    TClaim Claim(IProductionStore& s, const TClaimRequest& r) {
+    TClaim Claim(const TClaimRequest& r) {
         TClaim c;
         std::string error;
-        EXPECT_TRUE(s.Claim(r, c, error)) << error;
+        EXPECT_TRUE(At(r.Station).Claim(r, c, error)) << error;
         return c;
     }
-    void Use(IProductionStore& s, const TClaimRequest& r, const TClaim& c, bool pass = true,
-             const std::string& utc = "") {
+    static TChipRecord Pending(const TClaimRequest& r, const TClaim& c) {
         TChipRecord rec;
-        rec.Utc = utc;
         rec.Station = r.Station;
         rec.Operation = "auto";
         rec.Model = "OV128";
         rec.Series = r.Series;
         rec.Serial = c.Number;
         rec.SerialIndex = c.Index;
+        return rec;
+    }
+    void Use(const TClaimRequest& r, const TClaim& c, bool pass = true,
+             const std::string& utc = "") {
+        TChipRecord rec = Pending(r, c);
+        rec.Utc = utc;
         rec.Pass = pass;
         rec.Verdicts = pass ? "Data program & verify OK!!\n" : "FAIL ID verify fail!!\n";
         rec.Failure = pass ? "" : "ID verify fail!!";
         std::string error;
-        EXPECT_TRUE(s.Record(rec, true, error)) << error;
+        EXPECT_TRUE(At(r.Station).Record(rec, true, error)) << error;
         EXPECT_GT(rec.Id, 0);
     }
 };
 
 TEST_F(Store, ClaimsAreHeldThroughFailuresAndRestarts) {
     const TClaimRequest a = Sequential("A"), b = Sequential("B");
-    TClaim c = Claim(*S, a);
+    TClaim c = Claim(a);
     EXPECT_EQ(c.Number, "0041");
     EXPECT_FALSE(c.Continued);
     EXPECT_FALSE(c.Resumed);
     // A failed run keeps its number; another station gets the next one.
-    c = Claim(*S, a);
+    c = Claim(a);
     EXPECT_EQ(c.Number, "0041");
     EXPECT_TRUE(c.Resumed);
-    EXPECT_EQ(Claim(*S, b).Number, "0042");
-    Use(*S, a, c);
-    c = Claim(*S, a);
+    EXPECT_EQ(Claim(b).Number, "0042");
+    Use(a, c);
+    c = Claim(a);
     EXPECT_EQ(c.Number, "0043");
     EXPECT_TRUE(c.Continued);
     EXPECT_EQ(c.Index, 2);
 
     // Another start value for a series in use: the series goes on.
-    S = Open();
-    EXPECT_EQ(Claim(*S, Sequential("B", "0001")).Number, "0042");
-    EXPECT_EQ(Claim(*S, Sequential("C", "0001")).Number, "0044");
+    Stations.clear();
+    EXPECT_EQ(Claim(Sequential("B", "0001")).Number, "0042");
+    EXPECT_EQ(Claim(Sequential("C", "0001")).Number, "0044");
     std::vector<THeldClaim> held;
     std::string error;
     ASSERT_TRUE(S->HeldClaims(held, error)) << error;
@@ -149,12 +169,83 @@ TEST_F(Store, ClaimsAreHeldThroughFailuresAndRestarts) {
     // The operator's explicit restart: A starts at 0041 again.
     TClaimRequest again = Sequential("A");
     again.Restart = true;
-    c = Claim(*S, again);
+    c = Claim(again);
     EXPECT_EQ(c.Number, "0041");
     EXPECT_FALSE(c.Resumed);
-    Use(*S, again, c);
+    Use(again, c);
     // 0042 is B's and 0044 C's: A skips them.
-    EXPECT_EQ(Claim(*S, a).Number, "0043");
+    EXPECT_EQ(Claim(a).Number, "0043");
+}
+
+// A station name belongs to one live store at a time; claims need it.
+TEST_F(Store, AStationIsHeldByOneProcess) {
+    std::vector<TChipRecord> unknown;
+    std::string error;
+    At("bench3:Com2");
+    auto second = Open();
+    EXPECT_FALSE(second->HoldStation("bench3:Com2", unknown, error));
+    EXPECT_NE(error.find("is in use by another process (pid " + std::to_string(getpid())),
+              std::string::npos)
+        << error;
+    TClaim c;
+    EXPECT_FALSE(second->Claim(Sequential("bench3:Com2"), c, error));
+    EXPECT_NE(error.find("not held by this process"), std::string::npos) << error;
+    EXPECT_TRUE(second->HoldStation("bench3:Com1", unknown, error)) << error;
+    // The holder goes (a process that ends, however): the name is free.
+    Stations.erase("bench3:Com2");
+    auto third = Open();
+    EXPECT_TRUE(third->HoldStation("bench3:Com2", unknown, error)) << error;
+}
+
+// A claim armed on a chip is used up whatever happens to the run: a
+// record with or without `consume`, or none at all (the station stopped),
+// after which the next start records an unknown outcome and moves on.
+TEST_F(Store, AnArmedNumberIsNeverHandedOutAgain) {
+    const TClaimRequest a = Sequential("A");
+    std::string error;
+    TClaim c = Claim(a);
+    ASSERT_TRUE(At("A").Arm(Pending(a, c), error)) << error;
+    Stations.clear(); // the station stops with 0041 on a chip
+    std::vector<TChipRecord> unknown;
+    At("A", &unknown);
+    ASSERT_EQ(unknown.size(), 1u);
+    EXPECT_EQ(unknown[0].Serial, "0041");
+    EXPECT_EQ(unknown[0].Failure, UnknownOutcomeText);
+    EXPECT_TRUE(unknown[0].Consumed);
+    c = Claim(a);
+    EXPECT_EQ(c.Number, "0042");
+    EXPECT_FALSE(c.Resumed);
+    // Not armed: the run ended before the chip was touched, the number stays.
+    Stations.clear();
+    At("A", &unknown);
+    EXPECT_TRUE(unknown.empty());
+    c = Claim(a);
+    EXPECT_EQ(c.Number, "0042");
+    EXPECT_TRUE(c.Resumed);
+    // Armed and recorded as a failure without `consume`: used up all the same.
+    ASSERT_TRUE(At("A").Arm(Pending(a, c), error)) << error;
+    TChipRecord rec = Pending(a, c);
+    ASSERT_TRUE(At("A").Record(rec, false, error)) << error;
+    EXPECT_TRUE(rec.Consumed);
+    // Armed, then claimed again in the same process (its record was lost).
+    c = Claim(a);
+    EXPECT_EQ(c.Number, "0043");
+    ASSERT_TRUE(At("A").Arm(Pending(a, c), error)) << error;
+    c = Claim(a);
+    EXPECT_EQ(c.Number, "0044");
+    ASSERT_EQ(c.Unknown.size(), 1u);
+    EXPECT_EQ(c.Unknown[0].Serial, "0043");
+    std::vector<TChipRecord> chips;
+    ASSERT_TRUE(S->Chips({}, chips, error)) << error;
+    std::vector<std::string> used;
+    for (const TChipRecord& chip : chips)
+        if (chip.Consumed) used.push_back(chip.Serial);
+    EXPECT_EQ(used, (std::vector<std::string>{"0041", "0042", "0043"}));
+    // Nothing to arm without a claim.
+    TClaim none;
+    none.Number = "0099";
+    none.Index = 88;
+    EXPECT_FALSE(At("A").Arm(Pending(a, none), error));
 }
 
 TEST_F(Store, SeriesAreKeyedBySettingsAndModeAndQtpFiles) {
@@ -163,9 +254,9 @@ TEST_F(Store, SeriesAreKeyedBySettingsAndModeAndQtpFiles) {
     r.Series = SeriesKeyOf("OV128", r.Settings);
     std::vector<std::string> got;
     for (int k = 0; k < 4; ++k) {
-        const TClaim c = Claim(*S, r);
+        const TClaim c = Claim(r);
         got.push_back(c.Number);
-        Use(*S, r, c);
+        Use(r, c);
     }
     EXPECT_EQ(got, (std::vector<std::string>{"0000", "0001", "0003", "0006"}));
     // Increment 3 is another series, starting at its own value.
@@ -173,30 +264,30 @@ TEST_F(Store, SeriesAreKeyedBySettingsAndModeAndQtpFiles) {
     three.Settings.SerialIncrement = 3;
     three.Series = SeriesKeyOf("OV128", three.Settings);
     EXPECT_NE(three.Series, r.Series);
-    TClaim c = Claim(*S, three);
-    Use(*S, three, c);
-    EXPECT_EQ(Claim(*S, three).Number, "0003");
+    TClaim c = Claim(three);
+    Use(three, c);
+    EXPECT_EQ(Claim(three).Number, "0003");
 
     TClaimRequest q;
     q.Qtp = true;
     q.QtpRecords = 2;
     q.Series = QtpSeriesKey(Sha256Hex(":020010000131BC\r\n:020010000231BB\r\n:00000001FF"));
     q.Station = "A";
-    EXPECT_EQ(Claim(*S, q).Index, 0);
+    EXPECT_EQ(Claim(q).Index, 0);
     q.Station = "B";
-    EXPECT_EQ(Claim(*S, q).Index, 1);
+    EXPECT_EQ(Claim(q).Index, 1);
     q.Station = "C";
-    EXPECT_TRUE(Claim(*S, q).Exhausted);
+    EXPECT_TRUE(Claim(q).Exhausted);
     q.Station = "A";
-    EXPECT_EQ(Claim(*S, q).Index, 0); // still held by A
+    EXPECT_EQ(Claim(q).Index, 0); // still held by A
 }
 
 TEST_F(Store, ReportGroupsByDayStationAndModel) {
     const TClaimRequest a = Sequential("A"), b = Sequential("B");
     for (int k = 0; k < 3; ++k)
-        Use(*S, a, Claim(*S, a), k != 1, "2026-12-07T10:00:0" + std::to_string(k) + "Z");
-    Use(*S, b, Claim(*S, b), true, "2026-12-08T08:00:00Z");
-    Use(*S, a, Claim(*S, a), true, "2026-12-08T09:00:00Z");
+        Use(a, Claim(a), k != 1, "2026-12-07T10:00:0" + std::to_string(k) + "Z");
+    Use(b, Claim(b), true, "2026-12-08T08:00:00Z");
+    Use(a, Claim(a), true, "2026-12-08T09:00:00Z");
     std::vector<TReportRow> rows;
     std::string error;
     ASSERT_TRUE(S->Report({}, rows, error)) << error;
@@ -245,6 +336,8 @@ TEST_F(Store, ConcurrentStationsNeverShareANumber) {
             auto s = OpenProductionStore(Db.Url(), error);
             ASSERT_TRUE(s) << error;
             const TClaimRequest r = Sequential("S" + std::to_string(t), "0000");
+            std::vector<TChipRecord> unknown;
+            ASSERT_TRUE(s->HoldStation(r.Station, unknown, error)) << error;
             for (int k = 0; k < Each; ++k) {
                 TClaim c;
                 ASSERT_TRUE(s->Claim(r, c, error)) << error;
@@ -272,13 +365,32 @@ TEST_F(Store, ConcurrentStationsNeverShareANumber) {
     EXPECT_EQ(*all.rbegin(), Stations * Each - 1);
 }
 
+// A station's database from the first schema: upgraded in place, its
+// held claims kept.
+TEST_F(Store, TheFirstSchemaIsUpgraded) {
+    const TClaimRequest a = Sequential("A");
+    Claim(a);
+    Stations.clear();
+    S.reset();
+    for (const char* column : {"armed_utc", "armed_serial", "model", "data_file", "data_sha256",
+                               "checksum", "qtp_record"})
+        Db.Execute(std::string("ALTER TABLE claims DROP COLUMN ") + column);
+    Db.Execute("DROP TABLE stations");
+    Db.Execute("UPDATE schema_version SET version = 1");
+    TClaim c = Claim(a);
+    EXPECT_EQ(c.Number, "0041");
+    EXPECT_TRUE(c.Resumed);
+    std::string error;
+    EXPECT_TRUE(At("A").Arm(Pending(a, c), error)) << error;
+}
+
 TEST_F(Store, SchemaIsVersionedAndANewerOneRefused) {
     S.reset();
     Db.Execute("UPDATE schema_version SET version = 99");
     std::string error;
     EXPECT_FALSE(OpenProductionStore(Db.Url(), error));
     EXPECT_NE(error.find("schema version 99 is newer"), std::string::npos) << error;
-    Db.Execute("UPDATE schema_version SET version = 1");
+    Db.Execute("UPDATE schema_version SET version = " + std::to_string(StoreSchemaVersion));
     EXPECT_TRUE(OpenProductionStore(Db.Url(), error)) << error;
 }
 
