@@ -225,6 +225,10 @@ class TMainForm : public QMainWindow {
     // With serial numbers from a series already used: go on, or (asked twice)
     // start again at the settings' number. False: the operator declined both.
     bool AskWhereSeriesContinues();
+    // The production records opened (first time: the station's name taken),
+    // chips left with an unknown outcome told once. False after the message
+    // when they cannot be: production does not start.
+    bool OpenProductionRecords();
     void RunProgramOptionDialog();
     void RunProgramIDDialog();
     void RunProgramMemoryDialog();

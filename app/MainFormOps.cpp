@@ -47,11 +47,7 @@ void TMainForm::RunProgramEEPROMDialog() {
 }
 
 void TMainForm::RunForceWriteDialog() {
-    if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
-        ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
-                                   .arg(QString::fromStdString(error)));
-        return;
-    }
+    if (!OpenProductionRecords()) return;
     {
         TForceWriteForm dialog(Ws(), Link(), this);
         dialog.exec();

@@ -15,14 +15,22 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-void TMainForm::RunAutoProgramDialog() {
-    // Production without records does not start.
+bool TMainForm::OpenProductionRecords() {
     if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
         ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
                                    .arg(QString::fromStdString(error)));
-        return;
+        return false;
     }
-    if (!AskWhereSeriesContinues()) return;
+    std::vector<orvan::TChipRecord> unknown;
+    unknown.swap(Ws().Records->Unknown);
+    for (const orvan::TChipRecord& chip : unknown)
+        ShowPlainMessage(this, QString::fromStdString(orvan::UnknownOutcomeLine(chip)));
+    return true;
+}
+
+void TMainForm::RunAutoProgramDialog() {
+    // Production without records does not start.
+    if (!OpenProductionRecords() || !AskWhereSeriesContinues()) return;
     {
         TAutoProgramForm dialog(Ws(), Link().Comm1, Link(), *Link().Clock, Link().PulseWidths,
                                 this);

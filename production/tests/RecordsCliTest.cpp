@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -368,6 +370,125 @@ TEST_F(Records, StationsShareOneSeries) {
     EXPECT_GE(finished, size_t(stations * (PerStation - 1))) << runs[0]->Text << "\n"
                                                              << runs[1]->Text;
     ExpectNoNumberTwiceNoGap(0x100);
+}
+
+// Stations killed (SIGKILL) at random moments and right after the writer
+// finished a chip, restarted at once, again and again; then the numbers on
+// the chips the writer finished are compared with the records: no number
+// on two chips, no finished chip without its record (an unknown outcome
+// counts), no passed record without its chip. ORVAN_STORM_KILLS sets the
+// number of kills (default 60; 30 on PostgreSQL, with three stations).
+TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
+    const bool pg = orvan::test::StoreIsPostgres();
+    const int stations = pg ? 3 : 2;
+    const char* asked = std::getenv("ORVAN_STORM_KILLS");
+    const int kills = asked ? std::atoi(asked) : pg ? 30 : 60;
+    std::mt19937 random(std::random_device{}());
+    struct TRun {
+        std::unique_ptr<TStation> St;
+        pid_t Pid = -1;
+        std::chrono::steady_clock::time_point KillAt;
+        size_t FinishedAtStart = 0;
+        bool AfterChip = false; // kill as soon as a chip is finished
+    };
+    std::vector<TRun> line(static_cast<size_t>(stations));
+    auto finished = [](const TStation& st) {
+        size_t k = 0;
+        while (std::filesystem::exists(st.Dir.File("chip.img." + std::to_string(k + 1))))
+            ++k;
+        return k;
+    };
+    auto start = [&](TRun& run, int s) {
+        run.FinishedAtStart = finished(*run.St);
+        run.AfterChip = std::uniform_int_distribution<int>(0, 2)(random) == 0;
+        run.KillAt = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(std::uniform_int_distribution<int>(30, 1500)(random));
+        const std::vector<std::string> args = run.St->Auto(
+            Db.Url(), "storm" + std::to_string(s), 1000000,
+            {"--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0100"});
+        run.Pid = fork();
+        if (run.Pid == 0) {
+            const int log = open(run.St->Dir.File("runs.log").c_str(),
+                                 O_WRONLY | O_CREAT | O_APPEND, 0644);
+            dup2(log, 1);
+            dup2(log, 2);
+            if (chdir(run.St->Dir.Path().c_str()) != 0) _exit(127);
+            std::vector<char*> argv{const_cast<char*>(ORVAN_CLI)};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(ORVAN_CLI, argv.data());
+            _exit(127);
+        }
+    };
+    for (int s = 0; s < stations; ++s) {
+        line[size_t(s)].St = std::make_unique<TStation>();
+        ASSERT_TRUE(line[size_t(s)].St->Sim->Started());
+    }
+    for (int s = 0; s < stations; ++s)
+        start(line[size_t(s)], s);
+    int done = 0, afterChip = 0;
+    const auto began = std::chrono::steady_clock::now();
+    while (done < kills) {
+        usleep(500);
+        for (int s = 0; s < stations && done < kills; ++s) {
+            TRun& run = line[size_t(s)];
+            const bool chip = run.AfterChip && finished(*run.St) > run.FinishedAtStart;
+            if (!chip && std::chrono::steady_clock::now() < run.KillAt) continue;
+            kill(run.Pid, SIGKILL);
+            waitpid(run.Pid, nullptr, 0);
+            ++done;
+            afterChip += chip;
+            start(run, s);
+        }
+    }
+    for (TRun& run : line) {
+        kill(run.Pid, SIGKILL);
+        waitpid(run.Pid, nullptr, 0);
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    // Each station starts once more: its armed claim becomes an unknown outcome.
+    for (int s = 0; s < stations; ++s) {
+        std::string error;
+        auto store = OpenProductionStore(Db.Url(), error);
+        ASSERT_TRUE(store) << error;
+        std::vector<TChipRecord> unknown;
+        ASSERT_TRUE(store->HoldStation("storm" + std::to_string(s), unknown, error)) << error;
+    }
+
+    std::map<std::string, int> onChips;
+    size_t chips = 0;
+    for (const TRun& run : line)
+        for (const std::string& n : run.St->FinishedChips()) {
+            ++onChips[n];
+            ++chips;
+        }
+    std::map<std::string, int> consumed;
+    std::set<std::string> passed;
+    size_t unknowns = 0;
+    for (const TChipRecord& c : Chips()) {
+        if (c.Consumed) ++consumed[c.Serial];
+        if (c.Pass) passed.insert(c.Serial);
+        unknowns += c.Failure == UnknownOutcomeText;
+    }
+    int twice = 0;
+    for (const auto& [n, count] : onChips) {
+        EXPECT_EQ(count, 1) << n << " is on " << count << " chips";
+        twice += count > 1;
+        EXPECT_EQ(consumed.count(n), 1u) << n << " is on a chip without its record";
+    }
+    for (const auto& [n, count] : consumed)
+        EXPECT_EQ(count, 1) << n << " used up " << count << " times";
+    for (const std::string& n : passed)
+        EXPECT_EQ(onChips.count(n), 1u) << n << " passed, but no finished chip carries it";
+    for (const THeldClaim& h : Held())
+        EXPECT_FALSE(h.Armed) << h.Number << " still armed";
+    std::cout << (pg ? "PostgreSQL" : "SQLite") << ": " << stations << " stations, " << done
+              << " kills (" << afterChip << " right after a finished chip) in " << seconds
+              << " s; " << chips << " finished chips, " << passed.size() << " passed, "
+              << unknowns << " unknown outcomes, numbers on two chips: " << twice << "\n";
+    EXPECT_GT(chips, 0u);
 }
 
 TEST_F(Records, NoRecordsNoChip) {
