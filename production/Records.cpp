@@ -5,6 +5,7 @@
 #include "production/Sha256.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace orvan {
@@ -24,7 +25,9 @@ std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
 bool PrepareRecords(TWorkspace& ws, std::string& error) {
     if (!ws.Records) {
         TStoreConfig config;
-        if (!ReadStoreConfig(StoreConfigFile, config, error)) return false;
+        std::string warning;
+        if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
+        if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
         CompleteStoreConfig(config);
         ws.Records = OpenRecords(config, ws.LoadedFileName, error);
         return ws.Records != nullptr;
