@@ -155,6 +155,9 @@ bool IsChipOperation(const std::string& command) {
 int CmdChipOperation(const TArgs& args) {
     const TOpCommand& cmd = *FindCommand(args.Command);
     if (args.Count < 1) return UsageError("--count takes a number of runs, 1 or more");
+    // A database misnamed stops force-write before the port is opened.
+    if (cmd.Kind == TOpKind::ForceWrite)
+        if (const int rc = CheckStoreArgs(args.Production)) return rc;
     const TCancelOnSignal cancel;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;

@@ -14,6 +14,7 @@
 #include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
+#include "production/StoreConfig.h"
 
 #include <cstdio>
 #include <iostream>
@@ -95,10 +96,33 @@ int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, in
 
 } // namespace
 
+bool StoreConfigFor(const TProductionArgs& p, TStoreConfig& config, std::string& error,
+                    std::string* warning) {
+    TDatabaseName name;
+    if (!p.Db.empty() && !ParseDatabaseName(p.Db, name, error)) {
+        error = "--db: " + error;
+        return false;
+    }
+    if (!p.Station.empty() && !CheckStationName(p.Station, error)) {
+        error = "--station: " + error;
+        return false;
+    }
+    config = {p.Db, p.Station};
+    return ReadStoreConfig(StoreConfigFile, config, error, warning);
+}
+
+int CheckStoreArgs(const TProductionArgs& p) {
+    TStoreConfig config;
+    std::string error, warning;
+    if (!StoreConfigFor(p, config, error, &warning)) return UsageError(error);
+    if (!warning.empty()) std::cerr << "orvan-cli: warning: " << warning << "\n";
+    return 0;
+}
+
 std::shared_ptr<TProductionRecords> OpenStoreFor(const TProductionArgs& p, const std::string& port,
                                                  const std::string& dataFile, std::string& error) {
-    TStoreConfig config{p.Db, p.Station};
-    if (!ReadStoreConfig(StoreConfigFile, config, error)) return nullptr;
+    TStoreConfig config;
+    if (!StoreConfigFor(p, config, error)) return nullptr;
     CompleteStoreConfig(config, port);
     return OpenRecords(config, dataFile, error);
 }
@@ -152,6 +176,7 @@ int CmdProgramID(const TArgs& args) {
 int CmdAuto(const TArgs& args) {
     const TProductionArgs& p = args.Production;
     const int count = args.Count;
+    if (const int rc = CheckStoreArgs(p)) return rc;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = PrepareRun(args, "auto", ws, link); rc != 0 || !link) return rc;

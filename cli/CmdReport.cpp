@@ -2,7 +2,7 @@
 // records as CSV.
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
-#include "production/Records.h"
+#include "production/StoreConfig.h"
 
 #include <cstdio>
 #include <iostream>
@@ -10,11 +10,17 @@
 namespace orvan::cli {
 namespace {
 
-bool ValidDate(const std::string& d) {
-    if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (d[i] < '0' || d[i] > '9') return false;
-    return true;
+// A name as one line of the table: control characters (C0, DEL, C1) as
+// '?', so that no name recorded adds a row of its own.
+std::string OneLine(std::string s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == 0xC2 && i + 1 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0x80)
+            s.replace(i, 2, "?");
+        else if (c < 0x20 || c == 0x7F)
+            s[i] = '?';
+    }
+    return s;
 }
 
 std::string Csv(const std::string& field) {
@@ -33,14 +39,16 @@ int CmdReport(const TArgs& args) {
     const TProductionArgs& p = args.Production;
     if (!args.Files.empty()) return UsageError("report takes no file");
     if (p.Csv && JsonOutput()) return UsageError("report takes --csv or --json, not both");
-    if (!p.Since.empty() && !ValidDate(p.Since)) return UsageError("--since takes YYYY-MM-DD");
-    // --station here chooses whose chips to show, not who this is: the
-    // report takes no station's name.
-    TStoreConfig config{p.Db, "report"};
+    if (!p.Since.empty() && !ValidCalendarDate(p.Since))
+        return UsageError("--since takes a calendar day, YYYY-MM-DD");
+    // --station here chooses whose chips to show, not who this is.
+    if (const int rc = CheckStoreArgs(p)) return rc;
+    TStoreConfig config;
     std::string error;
-    if (!ReadStoreConfig(StoreConfigFile, config, error)) return UsageError(error);
+    StoreConfigFor(p, config, error);
     CompleteStoreConfig(config);
-    const std::shared_ptr<IProductionStore> store = OpenProductionStore(config.Database, error);
+    // A report reads: a database misnamed is not created.
+    const auto store = OpenProductionStore(config.Database, error, false);
     if (!store) return Fail(ExitStore, "Production records cannot be opened: " + error);
     TReportQuery q;
     q.Since = p.Since;
@@ -82,15 +90,17 @@ int CmdReport(const TArgs& args) {
         Result()["rows"] = list;
         return ExitOk;
     }
-    std::printf("Records: %s\n", store->Describe().c_str());
+    std::printf("Records: %s\n", OneLine(store->Describe()).c_str());
     std::printf("%-10s  %-16s  %-6s %6s %6s %6s %7s  %s\n", "Day", "Station", "Model", "Chips",
                 "Passes", "Fails", "Yield", "Serial range");
     for (const TReportRow& r : rows) {
-        const std::string range = r.FirstSerial.empty() ? "-" : r.FirstSerial + ".." + r.LastSerial;
-        std::printf("%-10s  %-16s  %-6s %6lld %6lld %6lld %7s  %s\n", r.Day.c_str(),
-                    r.Station.c_str(), r.Model.c_str(), static_cast<long long>(r.Chips),
-                    static_cast<long long>(r.Passes), static_cast<long long>(r.Fails),
-                    YieldText(r.Passes, r.Chips).c_str(), range.c_str());
+        const std::string range =
+            r.FirstSerial.empty() ? "-" : OneLine(r.FirstSerial + ".." + r.LastSerial);
+        std::printf("%-10s  %-16s  %-6s %6lld %6lld %6lld %7s  %s\n", OneLine(r.Day).c_str(),
+                    OneLine(r.Station).c_str(), OneLine(r.Model).c_str(),
+                    static_cast<long long>(r.Chips), static_cast<long long>(r.Passes),
+                    static_cast<long long>(r.Fails), YieldText(r.Passes, r.Chips).c_str(),
+                    range.c_str());
     }
     if (rows.empty()) std::printf("(no chips recorded)\n");
     return ExitOk;

@@ -12,6 +12,7 @@
 
 namespace orvan {
 struct TProductionRecords;
+struct TStoreConfig;
 class TWorkspace;
 } // namespace orvan
 
@@ -48,6 +49,15 @@ struct TArgs {
     TProductionArgs Production;
 };
 
+// --db, --station and production.conf read and checked, before any chip
+// work: the database's form and the station's name (report: the name it
+// shows). False with `error`, a usage error that shows no password;
+// `warning` as ReadStoreConfig sets it.
+bool StoreConfigFor(const TProductionArgs& p, orvan::TStoreConfig& config, std::string& error,
+                    std::string* warning = nullptr);
+// StoreConfigFor, with production.conf's warning printed: 0, or ExitUsage
+// after the message.
+int CheckStoreArgs(const TProductionArgs& p);
 // The production records named by --db/--station, else production.conf,
 // else production.db and the host name with `port`, the station's name
 // held. Null with `error`.

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
+#include "production/StoreConfig.h"
 
 #include <CLI/CLI.hpp>
 
@@ -37,9 +38,11 @@ const char* GlobalHelp =
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
-    "  --db URL        production records (auto, force-write, report): a file,\n"
-    "                  or postgresql://...; else production.conf, else\n"
-    "                  production.db in the working directory\n"
+    "  --db NAME       production records (auto, force-write, report):\n"
+    "                  postgresql://... or postgres://..., libpq settings\n"
+    "                  \"host=... dbname=...\", sqlite:PATH or FILE.db; else\n"
+    "                  production.conf, else production.db in the working\n"
+    "                  directory (passwords: ~/.pgpass, never here)\n"
     "  --station NAME  this station (default from production.conf, else the\n"
     "                  host name); report: only this station's chips\n"
     "  --json          JSON Lines on stdout: one object per event, the last\n"
@@ -98,8 +101,10 @@ class TCommandLine {
         App.add_flag("--json", Args.Json, "JSON Lines on stdout");
         // Production records (auto, force-write, report): where they are kept
         // and who this station is (report: whose chips).
-        App.add_option("--db", Args.Production.Db, "production records: a file or postgresql://...")
-            ->type_name("URL");
+        App.add_option("--db", Args.Production.Db,
+                       "production records: postgresql://..., host=... dbname=..., "
+                       "sqlite:PATH or FILE.db")
+            ->type_name("NAME");
         App.add_option("--station", Args.Production.Station, "station name")->type_name("NAME");
         AddSubcommands();
     }
@@ -115,7 +120,8 @@ class TCommandLine {
             return ExitOk;
         } catch (const CLI::ParseError& e) {
             Args.Command = Chosen() ? Chosen()->App->get_name() : "";
-            return UsageError(e.what() + std::string(" (see --help)"));
+            // An argument misplaced may be a password.
+            return UsageError(RedactedUrl(e.what()) + " (see --help)");
         }
         if (Version) {
             std::printf("orvan-cli %s\n", VersionNumber().c_str());
@@ -312,7 +318,7 @@ class TCommandLine {
         if (const TSubcommand* s = Chosen()) {
             std::fputs(s->App->help().c_str(), stdout);
             std::printf("\nOptions for every command: -d MODEL, -P PORT, --cfg FILE, "
-                        "--option HHHH, --db URL, --station NAME, --json\n");
+                        "--option HHHH, --db NAME, --station NAME, --json\n");
             return;
         }
         std::string text = Intro;

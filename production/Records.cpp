@@ -4,6 +4,8 @@
 #include "production/Qtp.h"
 #include "production/Sha256.h"
 
+#include <cstdio>
+
 namespace orvan {
 
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
@@ -22,7 +24,9 @@ std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
 bool PrepareRecords(TWorkspace& ws, std::string& error) {
     if (!ws.Records) {
         TStoreConfig config;
-        if (!ReadStoreConfig(StoreConfigFile, config, error)) return false;
+        std::string warning;
+        if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
+        if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
         CompleteStoreConfig(config, ws.PortName());
         ws.Records = OpenRecords(config, ws.LoadedFileName, error);
         return ws.Records != nullptr;

@@ -47,7 +47,8 @@ class ISqlLink {
     virtual std::string Describe() const = 0;
 };
 
-std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path);
+// Without `create` the file must exist already.
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create = true);
 std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url);
 
 class TSqlStore final : public IProductionStore {

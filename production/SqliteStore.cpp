@@ -28,9 +28,9 @@ off_t StationByte(const std::string& station) {
 
 class TSqliteLink final : public ISqlLink {
   public:
-    explicit TSqliteLink(const std::string& path) : Path(path) {
-        if (sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK) {
+    TSqliteLink(const std::string& path, bool create) : Path(path) {
+        const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+        if (sqlite3_open_v2(path.c_str(), &Db, flags, nullptr) != SQLITE_OK) {
             const std::string why = Db ? sqlite3_errmsg(Db) : "out of memory";
             sqlite3_close(Db);
             Db = nullptr;
@@ -115,8 +115,8 @@ class TSqliteLink final : public ISqlLink {
 
 } // namespace
 
-std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path) {
-    return std::make_unique<TSqliteLink>(path);
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create) {
+    return std::make_unique<TSqliteLink>(path, create);
 }
 
 } // namespace orvan
