@@ -98,12 +98,23 @@ class TChild {
         Pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    void Signal(int sig) const { kill(Pid, sig); }
+    pid_t Id() const { return Pid; }
     std::string Text;
 
   private:
     pid_t Pid = -1;
     int Out = -1;
 };
+
+// Polls `ready` every 10 ms for up to 20 s.
+template <class F> bool Eventually(F ready) {
+    for (int k = 0; k < 2000; ++k) {
+        if (ready()) return true;
+        usleep(10 * 1000);
+    }
+    return ready();
+}
 
 // One station: its own folder, writer-sim and ports.map.
 struct TStation {
@@ -402,15 +413,16 @@ TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
     auto start = [&](TRun& run, int s) {
         run.FinishedAtStart = finished(*run.St);
         run.AfterChip = std::uniform_int_distribution<int>(0, 2)(random) == 0;
-        run.KillAt = std::chrono::steady_clock::now() +
-                     std::chrono::milliseconds(std::uniform_int_distribution<int>(30, 1500)(random));
+        run.KillAt =
+            std::chrono::steady_clock::now() +
+            std::chrono::milliseconds(std::uniform_int_distribution<int>(30, 1500)(random));
         const std::vector<std::string> args = run.St->Auto(
             Db.Url(), "storm" + std::to_string(s), 1000000,
             {"--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0100"});
         run.Pid = fork();
         if (run.Pid == 0) {
-            const int log = open(run.St->Dir.File("runs.log").c_str(),
-                                 O_WRONLY | O_CREAT | O_APPEND, 0644);
+            const int log =
+                open(run.St->Dir.File("runs.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
             dup2(log, 1);
             dup2(log, 2);
             if (chdir(run.St->Dir.Path().c_str()) != 0) _exit(127);
@@ -486,10 +498,125 @@ TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
     for (const THeldClaim& h : Held())
         EXPECT_FALSE(h.Armed) << h.Number << " still armed";
     std::cout << (pg ? "PostgreSQL" : "SQLite") << ": " << stations << " stations, " << done
-              << " kills (" << afterChip << " right after a finished chip) in " << seconds
-              << " s; " << chips << " finished chips, " << passed.size() << " passed, "
-              << unknowns << " unknown outcomes, numbers on two chips: " << twice << "\n";
+              << " kills (" << afterChip << " right after a finished chip) in " << seconds << " s; "
+              << chips << " finished chips, " << passed.size() << " passed, " << unknowns
+              << " unknown outcomes, numbers on two chips: " << twice << "\n";
     EXPECT_GT(chips, 0u);
+}
+
+// A station's name is one live process's: a second one under it is
+// refused before any chip. Two writers on one PC under the default name
+// are two stations, each with its own numbers.
+TEST_F(Records, OneLiveProcessPerStationAndTwoPortsAreTwoStations) {
+    TStation st, other; // two writers, so the port does not refuse it first
+    ASSERT_TRUE(st.Sim->Started() && other.Sim->Started());
+    WriteFile(st.Dir.File("faults"), "silent\n");
+    TChild first(st.Dir.Path(), st.Auto(Db.Url(), "bench3", 3, Serial0041));
+    ASSERT_TRUE(Eventually([&] { return !Held().empty(); }));
+    TRunResult r = other.Cli(other.Auto(Db.Url(), "bench3", 1, Serial0041));
+    EXPECT_EQ(r.Status, 5) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "station \"bench3\" is in use by another process (pid " +
+                               std::to_string(first.Id()) + " on "))
+        << r.Out;
+    EXPECT_FALSE(Has(r.Out, "chip 1"));
+    first.Kill();
+
+    TTempDir dir;
+    WriteFile(dir.File("prog.bin"), ProgramBin());
+    TSimProcess com1(dir.Path(), {"--model", Model, "--fresh-chip", "--image", "com1.img"});
+    TSimProcess com2(dir.Path(), {"--model", Model, "--fresh-chip", "--image", "com2.img"});
+    ASSERT_TRUE(com1.Started() && com2.Started());
+    WriteFile(dir.File("ports.map"),
+              "Com1 " + com1.Slave() + " nocts\nCom2 " + com2.Slave() + " nocts\n");
+    std::vector<std::unique_ptr<TChild>> runs;
+    for (const char* port : {"Com1", "Com2"}) {
+        std::vector<std::string> a{"-P",   port,     "-d",   Model,      "--option", "3AAA",
+                                   "--db", Db.Url(), "auto", "prog.bin", "--count",  "4"};
+        a.insert(a.end(), Serial0041.begin(), Serial0041.end());
+        runs.push_back(std::make_unique<TChild>(dir.Path(), a));
+    }
+    for (auto& run : runs)
+        EXPECT_EQ(run->Wait(), 0) << run->Text;
+    std::set<std::string> numbers, stations;
+    for (const TChipRecord& c : Chips())
+        if (c.Station.find(':') != std::string::npos) {
+            EXPECT_TRUE(numbers.insert(c.Serial).second) << c.Serial << " twice";
+            stations.insert(c.Station.substr(c.Station.find(':')));
+        }
+    EXPECT_EQ(numbers.size(), 8u);
+    EXPECT_EQ(stations, (std::set<std::string>{":Com1", ":Com2"}));
+}
+
+// The records' write lock held elsewhere while a chip is on: the station
+// gives up within the bound, says the chip passed but its record was not
+// saved, exits 5, and its restart does not hand the number out again. A
+// SIGTERM during such a wait lets the write end first: released, the
+// record is committed, then the process exits 143.
+TEST_F(Records, AHeldWriteLockEndsProductionInBoundedTime) {
+    TStation st;
+    ASSERT_TRUE(st.Sim->Started());
+    auto chipOnWithLockHeld = [&](TChild& cli) {
+        WriteFile(st.Dir.File("faults"), "delay 5\n");
+        EXPECT_TRUE(Eventually([&] {
+            const auto held = Held();
+            return !held.empty() && held[0].Armed;
+        }));
+        Db.HoldWriteLock();
+        WriteFile(st.Dir.File("faults"), "");
+    };
+    {
+        TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
+        chipOnWithLockHeld(cli);
+        EXPECT_EQ(cli.Wait(), 5) << cli.Text;
+        EXPECT_TRUE(Has(cli.Text, "ERROR: chip 1 serial 0041 passed, record not saved: "))
+            << cli.Text;
+        EXPECT_TRUE(Has(cli.Text, " s waiting for the records' write lock")) << cli.Text;
+        EXPECT_FALSE(Has(cli.Text, "chip 2"));
+        Db.ReleaseWriteLock();
+    }
+    TRunResult r = st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041));
+    EXPECT_TRUE(Has(r.Out, "0041 was on a chip when station bench1 stopped")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "chip 1 serial 0042 PASS")) << r.Out;
+    {
+        TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
+        chipOnWithLockHeld(cli);
+        ASSERT_TRUE(Eventually([&] { return st.FinishedChips().size() == 3; }));
+        cli.Signal(SIGTERM);
+        usleep(500 * 1000); // any moment within the wait will do
+        Db.ReleaseWriteLock();
+        EXPECT_EQ(cli.Wait(), 143) << cli.Text;
+    }
+    r = st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041));
+    EXPECT_FALSE(Has(r.Out, "was on a chip")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "chip 1 serial 0044 PASS")) << r.Out;
+    const std::vector<TChipRecord> chips = Chips();
+    ASSERT_EQ(chips.size(), 4u);
+    EXPECT_EQ(chips[2].Serial, "0043");
+    EXPECT_TRUE(chips[2].Pass);
+    EXPECT_EQ(st.FinishedChips(), (std::vector<std::string>{"0041", "0042", "0043", "0044"}));
+    ExpectNoNumberTwiceNoGap(0x41);
+}
+
+// A disk that fills while a chip is on (injected: the store's inserts
+// fail as SQLite fails on a full disk): exit 5 at once, and the restart on
+// a disk with room again does not give the chip's number to another.
+TEST_F(Records, AFullDiskStopsProductionWithoutANumberTwice) {
+    if (orvan::test::StoreIsPostgres()) GTEST_SKIP() << "the SQLite build covers this";
+    TStation st;
+    ASSERT_TRUE(st.Sim->Started());
+    ASSERT_EQ(st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041)).Status, 0);
+    Db.Execute("CREATE TRIGGER disk_full BEFORE INSERT ON chips"
+               " BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+    TRunResult r = st.Cli(st.Auto(Db.Url(), "bench1", 3, Serial0041));
+    EXPECT_EQ(r.Status, 5) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "ERROR: chip 1 serial 0042 passed, record not saved: ")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "database or disk is full")) << r.Out;
+    EXPECT_FALSE(Has(r.Out, "chip 2")) << r.Out;
+    Db.Execute("DROP TRIGGER disk_full");
+    r = st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041));
+    EXPECT_TRUE(Has(r.Out, "0042 was on a chip when station bench1 stopped")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "chip 1 serial 0043 PASS")) << r.Out;
+    EXPECT_EQ(st.FinishedChips(), (std::vector<std::string>{"0041", "0042", "0043"}));
 }
 
 TEST_F(Records, NoRecordsNoChip) {

@@ -71,7 +71,20 @@ TStoreDatabase::TStoreDatabase() {
 }
 
 TStoreDatabase::~TStoreDatabase() {
+    ReleaseWriteLock();
     if (!Name.empty()) Run("", "DROP DATABASE IF EXISTS " + Name + " WITH (FORCE)");
+}
+
+void TStoreDatabase::HoldWriteLock() {
+    PGconn* c = PQconnectdb(("dbname=" + Name).c_str());
+    // The key every write transaction of the store takes first.
+    PQclear(PQexec(c, "SELECT pg_advisory_lock(1330795086)"));
+    Holder = c;
+}
+
+void TStoreDatabase::ReleaseWriteLock() {
+    if (Holder) PQfinish(static_cast<PGconn*>(Holder));
+    Holder = nullptr;
 }
 
 void TStoreDatabase::Execute(const std::string& sql) {
@@ -85,7 +98,22 @@ bool StoreIsPostgres() {
 }
 
 TStoreDatabase::TStoreDatabase() : DbUrl(Temp.File("production.db")) {}
-TStoreDatabase::~TStoreDatabase() = default;
+TStoreDatabase::~TStoreDatabase() {
+    ReleaseWriteLock();
+}
+
+void TStoreDatabase::HoldWriteLock() {
+    sqlite3* db = nullptr;
+    sqlite3_open(DbUrl.c_str(), &db);
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    Holder = db;
+}
+
+void TStoreDatabase::ReleaseWriteLock() {
+    if (Holder) sqlite3_close_v2(static_cast<sqlite3*>(Holder)); // rolls back
+    Holder = nullptr;
+}
 
 void TStoreDatabase::Execute(const std::string& sql) {
     ExecuteOn(DbUrl, sql);

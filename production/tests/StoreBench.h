@@ -37,8 +37,13 @@ class TStoreDatabase {
     void Execute(const std::string& sql);
     // One statement on a SQLite file.
     static void ExecuteOn(const std::string& path, const std::string& sql);
+    // Takes the store's write lock on a connection of its own, as a station
+    // stalled inside a write would hold it, until released.
+    void HoldWriteLock();
+    void ReleaseWriteLock();
 
   private:
+    void* Holder = nullptr; // the connection that holds the write lock
     TStoreTemp Temp;
     std::string DbUrl, Name, Reason;
 };
