@@ -508,16 +508,19 @@ bool TCustomComm::LostLineError(int err) {
 }
 
 // Under the lock: a thread that fails its exchange on the lost line (it
-// holds the lock for every use of the descriptor) finds the owner told and
-// the port closed, whichever thread noticed first. A waiter sees the
-// hang-up on the descriptor itself.
+// holds the lock for every use of the descriptor) finds the port closed and
+// the owner told, whichever thread noticed first. A waiter sees the hang-up
+// on the descriptor itself. Closed before anyone is told: Enabled() reads
+// the handle without the lock, and whoever sees the notice (or LineLost)
+// must find the port shut.
 void TCustomComm::DropLine() {
     std::lock_guard lock(FLock);
+    if (FHandle.load() >= 0) {
+        if (FEventThread) FEventThread->Stop();
+        CloseHandle();
+        FClosing.SetEvent();
+    }
     if (!FLineLost.exchange(true) && OnLineLost) OnLineLost(*this);
-    if (FHandle.load() < 0) return;
-    if (FEventThread) FEventThread->Stop();
-    CloseHandle();
-    FClosing.SetEvent();
 }
 
 void TCustomComm::CloseHandle() {
@@ -678,6 +681,7 @@ void TCustomComm::ApplyLineSettings() {
 }
 
 bool TCustomComm::LineGone() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) return true;
     pollfd p{fd, POLLIN, 0};
