@@ -811,6 +811,11 @@ bool TCustomComm::GetModemState(int line) {
 
 namespace {
 
+bool Signalled(TEvent& event) {
+    pollfd p{event.Handle(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
 // Sleeps without a descriptor, so that a caller's loop cannot spin.
 void SleepUntil(Clock::time_point deadline) {
     pollfd none{-1, 0, 0};
@@ -821,12 +826,14 @@ void SleepUntil(Clock::time_point deadline) {
 } // namespace
 
 // Holds the lock while it sleeps, so the descriptor cannot be closed (and
-// its number reused) under it; Close and a lost line wake it first.
+// its number reused) under it; Close and a lost line wake it first. Once a
+// close has begun it waits as on a closed port, without the lock: a caller
+// that loops on it would otherwise keep taking the lock Close is waiting for.
 bool TCustomComm::WaitInput(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::unique_lock lock(FLock);
     const int fd = FHandle.load();
-    if (fd < 0) {
+    if (fd < 0 || Signalled(FClosing)) {
         if (FLineLost.load()) Raise(TextRead, EIO);
         lock.unlock();
         SleepUntil(deadline);
