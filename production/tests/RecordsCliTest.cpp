@@ -379,8 +379,18 @@ TEST_F(Records, StationsShareOneSeries) {
         EXPECT_TRUE(onChips.count(n)) << n << " passed but not finished";
     for (const std::string& n : onChips)
         EXPECT_TRUE(consumed.count(n)) << n << " finished but not used up";
-    EXPECT_GE(finished, size_t(stations * (PerStation - 1))) << runs[0]->Text << "\n"
-                                                             << runs[1]->Text;
+    // Each station loses one chip to its bad reply, and one more to each
+    // time-out: a writer kept from answering for the protocol's three
+    // seconds (a loaded machine can stall writer-sim that long) fails its
+    // chip like any lost reply, which the checks above already cover.
+    size_t timeouts = 0;
+    std::string outputs;
+    for (const auto& run : runs) {
+        for (const std::string& l : Lines(run->Text))
+            if (Has(l, "FAIL: Connect Timeout!!")) ++timeouts;
+        outputs += run->Text + "\n";
+    }
+    EXPECT_GE(finished + timeouts, size_t(stations * (PerStation - 1))) << outputs;
     ExpectNoNumberTwiceNoGap(0x100);
 }
 
