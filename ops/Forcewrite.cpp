@@ -4,16 +4,8 @@
 #include "production/Records.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace orvan {
-
-std::string NextPassCount(const std::string& text) {
-    long long v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < 0) v = 0;
-    return std::to_string(v + 1);
-}
 
 namespace {
 
@@ -107,7 +99,7 @@ void ForceWriteRun(TOperationContext& ctx, TRunRecorder& rec, bool& passed, bool
     if (same) d.Text("Label2", "Data verify OK!!");
     passed = same;
 
-    d.Commit([](TWorkspace& ws) { ws.Panel.PassCount = NextPassCount(ws.Panel.PassCount); });
+    d.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
     both();
 }
 
