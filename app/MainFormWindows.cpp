@@ -21,6 +21,10 @@ void TMainForm::AddChild(QMdiSubWindow* window) {
     window->setProperty(DefaultSizeProperty, window->size());
     MdiArea->addSubWindow(window);
     window->show();
+    // A child wider or taller than the area is placed partly above or left
+    // of it, and the area opens scrolled: its top-left corner stays in view.
+    if (window->x() < 0 || window->y() < 0)
+        window->move(std::max(0, window->x()), std::max(0, window->y()));
 }
 
 // Removes the window at once, even from inside a handler of the window

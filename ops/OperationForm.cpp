@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -17,6 +18,36 @@ namespace {
 QString LabelText(const std::string& text) {
     return QString::fromStdString(orvan::DisplayText(text));
 }
+
+// The blue bar of the percentage: the text is drawn white where it lies
+// over the bar and in the palette's text colour beside it, so that it reads
+// on the bar and on a light or a dark background alike.
+class TGauge : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QRect frame = rect().adjusted(0, 0, -1, -1);
+        const QRect inner = rect().adjusted(1, 1, -1, -1);
+        p.fillRect(inner, palette().color(QPalette::Base));
+        const int span = std::max(1, maximum() - minimum());
+        const int filled = int(qint64(inner.width()) * (value() - minimum()) / span);
+        const QRect bar(inner.left(), inner.top(), std::max(0, filled), inner.height());
+        p.fillRect(bar, QColor(0, 0, 255));
+        p.setPen(Qt::gray);
+        p.drawRect(frame);
+        if (value() < minimum()) return; // reset: no text
+        const QString label = text();
+        p.setClipRect(bar);
+        p.setPen(Qt::white);
+        p.drawText(inner, Qt::AlignCenter, label);
+        p.setClipRegion(QRegion(inner).subtracted(bar));
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(inner, Qt::AlignCenter, label);
+    }
+};
 
 } // namespace
 
@@ -156,14 +187,11 @@ QLabel* TOperationForm::AddLine(const QString& name, const QString& text, bool v
 }
 
 QProgressBar* TOperationForm::AddGauge() {
-    CGauge1 = new QProgressBar(this);
+    CGauge1 = new TGauge(this);
     CGauge1->setObjectName(QStringLiteral("CGauge1"));
     CGauge1->setRange(0, 100);
     CGauge1->setValue(0);
     CGauge1->setAlignment(Qt::AlignCenter);
-    CGauge1->setStyleSheet(
-        QStringLiteral("QProgressBar { border: 1px solid gray; }"
-                       "QProgressBar::chunk { background-color: rgb(0, 0, 255); }"));
     Lines->addWidget(CGauge1);
     return CGauge1;
 }

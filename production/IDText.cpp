@@ -15,10 +15,28 @@ std::string IDHexText(const TBufferBlock& b) {
     return t;
 }
 
+namespace {
+char Shown(uint8_t c) {
+    return c >= 0x20 && c < 0x7F ? char(c) : '.';
+}
+} // namespace
+
 std::string IDAsciiText(const TBufferBlock& b) {
     std::string t;
     for (size_t i = 0; i < 12 && b.IDBuffer[i] != 0; ++i)
-        t += char(b.IDBuffer[i]);
+        t += Shown(b.IDBuffer[i]);
+    return t;
+}
+
+std::string IDAsciiEditText(const TBufferBlock& b) {
+    size_t n = 0;
+    while (n < 12 && b.IDBuffer[n] != 0)
+        ++n;
+    while (n > 0 && b.IDBuffer[n - 1] == Blank7)
+        --n;
+    std::string t;
+    for (size_t i = 0; i < n; ++i)
+        t += Shown(b.IDBuffer[i]);
     return t;
 }
 

@@ -32,7 +32,7 @@ TIDModify::TIDModify(orvan::TWorkspace& ws, QWidget* parent) : QDialog(parent), 
     if (hex)
         MaskEdit2->setText(QString::fromStdString(orvan::IDHexText(ws.Buffers)));
     else
-        Edit1->setText(QString::fromStdString(orvan::IDAsciiText(ws.Buffers)));
+        Edit1->setText(QString::fromStdString(orvan::IDAsciiEditText(ws.Buffers)));
     auto* row = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));

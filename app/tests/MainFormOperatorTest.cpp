@@ -246,6 +246,19 @@ class MainFormOperatorTest : public QObject {
         QTRY_VERIFY(form->MdiArea->verticalScrollBar()->isVisible());
     }
 
+    // At start the area is narrower than the ID window (the main window is
+    // maximised afterwards): every child's corner stays in view.
+    void theAreaOpensUnscrolled() {
+        auto form = NewForm();
+        form->resize(800, 628);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        for (QMdiSubWindow* w : form->MdiArea->subWindowList())
+            QVERIFY2(w->x() >= 0 && w->y() >= 0, qPrintable(w->windowTitle()));
+        QCOMPARE(form->MdiArea->horizontalScrollBar()->value(),
+                 form->MdiArea->horizontalScrollBar()->minimum());
+    }
+
     void deviceListShows28EntriesAndScrolls() {
         auto form = NewForm();
         form->show();

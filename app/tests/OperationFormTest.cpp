@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+#include <cmath>
 
 #include <memory>
 #include <thread>
@@ -243,7 +244,36 @@ class OperationFormTest : public QObject {
         auto form = NewForm();
         TReadForm withGauge(form->Ws(), form->Link());
         QProgressBar* g = withGauge.Gauge();
-        QVERIFY(g->styleSheet().contains("rgb(0, 0, 255)"));
+        // The bar is blue; its text reads on the bar and beside it, in a light
+        // and in a dark palette (a contrast of at least 4.5 to the ground).
+        auto luminance = [](QColor c) {
+            auto lin = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+        };
+        auto bestContrast = [&](const QImage& img, QColor ground) {
+            double best = 1;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = img.width() / 4; x < 3 * img.width() / 4; ++x) {
+                    const double a = luminance(img.pixelColor(x, y)), b = luminance(ground);
+                    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+                }
+            return best;
+        };
+        g->resize(300, 24);
+        for (const QColor base : {QColor(Qt::white), QColor(30, 30, 30)}) {
+            QPalette pal = g->palette();
+            pal.setColor(QPalette::Base, base);
+            pal.setColor(QPalette::Text, base.lightness() > 128 ? Qt::black : Qt::white);
+            g->setPalette(pal);
+            g->setValue(100);
+            QImage full = g->grab().toImage();
+            QCOMPARE(full.pixelColor(3, 12), QColor(0, 0, 255));
+            QVERIFY(bestContrast(full, QColor(0, 0, 255)) >= 4.5);
+            g->setValue(0);
+            QVERIFY(bestContrast(g->grab().toImage(), base) >= 4.5);
+        }
         orvan::TOpDialog out(withGauge.Sink());
         out.Gauge(42);
         withGauge.DrainUpdates();

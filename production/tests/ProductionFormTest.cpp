@@ -251,14 +251,21 @@ class ProductionFormTest : public QObject {
         QCOMPARE(ws.Panel.ICChecksum, std::string("AB D"));
         QVERIFY(form.Label8->text().startsWith(QStringLiteral("12 7F 7F 7F 7F 7F 7F 7F 05")));
 
-        // ASCII "AB" keeps ten blank bytes; HEX shows them.
+        // A blank ID reads as dots, edits as an empty field; ASCII "AB" keeps
+        // ten blank bytes, shown as dots, and edits as "AB" again.
         ws.IDHexMode = 0;
+        form.IDLabelShow();
+        QCOMPARE(form.Label2->text(), QStringLiteral("............"));
         {
             TIDModify edit(ws);
             QVERIFY(!edit.Edit1->isHidden() && edit.MaskEdit2->isHidden());
+            QCOMPARE(edit.Edit1->text(), QString());
             edit.Edit1->setText(QStringLiteral("AB"));
             edit.BitBtn1Click();
         }
+        form.IDLabelShow();
+        QCOMPARE(form.Label2->text(), QStringLiteral("AB.........."));
+        QCOMPARE(TIDModify(ws).Edit1->text(), QStringLiteral("AB"));
         form.RadioGroup1->button(1)->click();
         QCOMPARE(form.Label2->text(), QStringLiteral("41 42 7F 7F 7F 7F 7F 7F 7F 7F 7F 7F"));
         QCOMPARE(ws.Panel.IDText, form.Label2->text().toStdString());
