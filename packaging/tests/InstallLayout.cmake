@@ -7,9 +7,9 @@ set(expected
   bin/orvan-cli
   bin/writer-sim
   lib/udev/rules.d/60-orvan-writer-ftdi.rules
-  share/doc/orvan-writer/changelog.gz
-  share/doc/orvan-writer/changelog.Debian.gz
-  share/doc/orvan-writer/copyright
+  share/doc/orvan-cli/changelog.gz
+  share/doc/orvan-cli/changelog.Debian.gz
+  share/doc/orvan-cli/copyright
   share/man/man1/orvan-cli.1.gz
   share/man/man1/writer-sim.1.gz)
 set(sizes 16 32 48 64 128 256)
@@ -17,6 +17,9 @@ string(REPLACE "." "\\." version_re "${VERSION}")
 if(GUI)
   list(APPEND expected
     bin/orvan-writer
+    share/doc/orvan-writer/changelog.gz
+    share/doc/orvan-writer/changelog.Debian.gz
+    share/doc/orvan-writer/copyright
     share/applications/orvan-writer.desktop
     share/icons/hicolor/scalable/apps/orvan-writer.svg
     share/man/man1/orvan-writer.1.gz)
