@@ -17,10 +17,13 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <strings.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace orvan::sim;
 
@@ -41,7 +44,8 @@ const char* Usage =
     "                         blank one in the socket\n"
     "  --type 1|2|universal   poll answer B2, B3 or B4 (default universal)\n"
     "  --firmware TEXT        firmware text for the AD request (12 characters)\n"
-    "  --ports-map FILE       write 'PORT <pty> nocts' to FILE (with --port, default Com1)\n"
+    "  --ports-map FILE       put 'PORT <pty> nocts' in FILE (with --port, default Com1),\n"
+    "                         keeping its other lines; the line goes when writer-sim ends\n"
     "  --port ComN\n"
     "  --link PATH            make PATH a symbolic link to the pty\n"
     "  --pace                 pace every byte as a 115200-baud line (86.8 us each way)\n"
@@ -160,13 +164,71 @@ int64_t NowNs() {
 }
 
 bool WriteFileText(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
+    const std::string tmp = path + ".tmp." + std::to_string(getpid());
     {
         std::ofstream f(tmp, std::ios::trunc);
         f << text;
         if (!f.flush()) return false;
     }
     return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+// Simulators started side by side take turns with a shared map through a
+// lock on its folder (a lock on the file would not survive the rename).
+class TFolderLock {
+  public:
+    explicit TFolderLock(const std::string& file) {
+        const size_t slash = file.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+        Fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (Fd >= 0) flock(Fd, LOCK_EX);
+    }
+    ~TFolderLock() {
+        if (Fd >= 0) close(Fd);
+    }
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+
+  private:
+    int Fd = -1;
+};
+
+constexpr const char* MapHeading = "# written by writer-sim";
+
+bool SamePort(std::string a, const std::string& b) {
+    if (a.rfind("\xEF\xBB\xBF", 0) == 0) a.erase(0, 3);
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+// Puts `line` in the map as PORT's line, or (remove) takes PORT's line out
+// while it is still `line`: the lines of other ports, and a newer
+// simulator's line for this one, stay. A map left with nothing but the
+// heading goes.
+bool UpdatePortsMap(const std::string& path, const std::string& port, const std::string& line,
+                    bool remove) {
+    TFolderLock lock(path);
+    std::ifstream in(path);
+    const bool existed = bool(in);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) {
+        std::istringstream words(l);
+        std::string name;
+        words >> name;
+        if (SamePort(name, port) && (!remove || l == line)) continue;
+        lines.push_back(l);
+    }
+    if (!remove) {
+        if (!existed) lines.insert(lines.begin(), MapHeading);
+        lines.push_back(line);
+    }
+    bool entries = false;
+    std::string text;
+    for (const std::string& l : lines) {
+        if (!l.empty() && l != MapHeading) entries = true;
+        text += l + "\n";
+    }
+    if (remove && !entries) return unlink(path.c_str()) == 0 || errno == ENOENT;
+    return WriteFileText(path, text);
 }
 
 } // namespace
@@ -292,6 +354,22 @@ int main(int argc, char** argv) {
         save();
     };
 
+    // Signals are caught before the line is announced: a stop right after
+    // the announcement still takes the map line out again.
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t block, waitMask;
+    sigemptyset(&block);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGINT);
+    sigprocmask(SIG_BLOCK, &block, &waitMask);
+    sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGINT);
+
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         std::perror("writer-sim: pseudo-terminal");
@@ -319,27 +397,14 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!portsMap.empty() && !WriteFileText(portsMap, "# written by writer-sim\n" + port + " " +
-                                                          slavePath + " nocts\n")) {
+    const std::string mapLine = port + " " + slavePath + " nocts";
+    if (!portsMap.empty() && !UpdatePortsMap(portsMap, port, mapLine, false)) {
         std::cerr << "writer-sim: cannot write " << portsMap << "\n";
         return 1;
     }
     std::printf("%s\n", slavePath.c_str());
     std::fflush(stdout);
 
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-    sigset_t block, waitMask;
-    sigemptyset(&block);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGINT);
-    sigprocmask(SIG_BLOCK, &block, &waitMask);
-    sigdelset(&waitMask, SIGTERM);
-    sigdelset(&waitMask, SIGINT);
     // Precise wake-ups for the paced line.
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 
@@ -444,5 +509,6 @@ int main(int argc, char** argv) {
     close(master);
     close(slave);
     if (!link.empty()) unlink(link.c_str());
+    if (!portsMap.empty()) UpdatePortsMap(portsMap, port, mapLine, true);
     return rc;
 }

@@ -37,6 +37,25 @@ TEST_F(Cli, ConnectOk) {
     EXPECT_EQ(t1.Out, "Connect OK!\n");
 }
 
+// The map is shared with the operator's lines and other simulators: a
+// simulator puts its own line in and takes it out again when it ends.
+TEST_F(Cli, ThePortsMapKeepsOtherLines) {
+    const std::string mine = "# bench\nCom2 /dev/ttyUSB0\ncom1 /dev/ttyS9\n";
+    WriteFile(Dir.File("ports.map"), mine);
+    StartSim({});
+    const std::string during = ReadFile(Dir.File("ports.map"));
+    EXPECT_EQ(during.rfind(mine.substr(0, mine.find("com1")), 0), 0u) << during;
+    EXPECT_EQ(during.find("/dev/ttyS9"), std::string::npos) << during; // replaced
+    EXPECT_EQ(Cmd({"-P", "Com1", "-d", "OV101", "connect"}).Status, 0);
+    Sim.reset();
+    EXPECT_EQ(ReadFile(Dir.File("ports.map")), "# bench\nCom2 /dev/ttyUSB0\n");
+    // A map the simulator made goes with it.
+    std::filesystem::remove(Dir.File("ports.map"));
+    StartSim({});
+    Sim.reset();
+    EXPECT_FALSE(std::filesystem::exists(Dir.File("ports.map")));
+}
+
 TEST_F(Cli, ConnectThroughASymlink) {
     Sim = std::make_unique<TSimProcess>(Dir.Path(), std::vector<std::string>{"--link", "writer"});
     ASSERT_TRUE(Sim->Started());
