@@ -1,10 +1,15 @@
 #include "app/MessageBoxes.h"
 
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QStyle>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "app/Workspace.h"
 
@@ -22,25 +27,35 @@ QString AppTitle() {
 // A box wide enough for its caption (a short text such as "Connect OK!"
 // would leave the title cut off) and centred on the main window once that
 // is on screen, else on the screen: at start-up the main window exists but
-// is not shown yet, and a box centred on it would sit in a corner.
+// is not mapped at its final place yet, and a box centred on it would sit
+// off to one side.
 class TAppMessageBox : public QMessageBox {
   public:
     using QMessageBox::QMessageBox;
 
   protected:
     void showEvent(QShowEvent* event) override {
+        if (!Widened) {
+            // The box sizes itself from its layout whenever it lays out
+            // again, so the room goes into the layout, not into a width.
+            Widened = true;
+            QFont bold = font();
+            bold.setBold(true);
+            // Room for the title bar's icon and buttons beside the caption.
+            const int bar =
+                std::max(24, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+            const int need = QFontMetrics(bold).horizontalAdvance(windowTitle()) * 3 / 2 + 5 * bar;
+            if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+                grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                              grid->rowCount(), 0, 1, grid->columnCount());
+        }
         QMessageBox::showEvent(event);
-        QFont bold = font();
-        bold.setBold(true);
-        // Room for the title bar's icon and its buttons beside the caption.
-        const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-        const int need = QFontMetrics(bold).horizontalAdvance(windowTitle()) + 6 * bar;
-        if (width() < need) setFixedWidth(need);
 
         const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        const QWindow* handle = owner ? owner->windowHandle() : nullptr;
         QRect area;
-        if (owner && owner->isVisible()) {
-            area = owner->geometry();
+        if (owner && owner->isVisible() && handle && handle->isExposed()) {
+            area = owner->frameGeometry();
         } else {
             const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
             if (!screen) return;
@@ -56,6 +71,9 @@ class TAppMessageBox : public QMessageBox {
         if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
             if (owner->isVisible()) owner->activateWindow();
     }
+
+  private:
+    bool Widened = false;
 };
 
 } // namespace
