@@ -4,16 +4,22 @@
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
 namespace orvan::cli {
 namespace {
 
-// "Com1".."Com8" only, any case; ports.map then says where each leads.
+// "Com1".."Com8" in any case (ports.map then says where each leads), or a
+// device path as it stands.
 bool ValidPortName(const std::string& p) {
     return p.size() == 4 && UpperCase(p.substr(0, 3)) == "COM" && p[3] >= '1' && p[3] <= '8';
+}
+bool DevicePath(const std::string& p) {
+    return p.size() > 1 && p.front() == '/';
 }
 
 } // namespace
@@ -25,12 +31,22 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
     if (args.Files.size() != files)
         return UsageError(std::string(command) +
                           (files == 0 ? " takes no file arguments" : " needs one FILE"));
-    if (!ValidPortName(args.Port)) return UsageError("-P takes Com1 .. Com8, not " + args.Port);
+    if (!ValidPortName(args.Port) && !DevicePath(args.Port))
+        return UsageError("-P takes Com1 .. Com8 or a device path such as /dev/ttyUSB0, not " +
+                          args.Port);
     ws = std::make_unique<TWorkspace>();
     if (const int rc = SetUpWorkspace(args, *ws)) return rc;
     link = std::make_unique<TWriterLink>();
     // "Com1" as the port selector would show it.
-    const std::string name = "Com" + args.Port.substr(3);
+    const std::string name = DevicePath(args.Port) ? args.Port : "Com" + args.Port.substr(3);
+    if (!args.PortsMap.empty()) link->Comm1.SetPortMapFile(args.PortsMap);
+    // A pseudo-terminal named by its path (a simulated writer) has no CTS
+    // wire, as "nocts" in ports.map says of a line.
+    if (DevicePath(args.Port)) {
+        char real[PATH_MAX];
+        if (realpath(args.Port.c_str(), real) && std::string(real).rfind("/dev/pts/", 0) == 0)
+            link->Comm1.SetAssumeCTS(true);
+    }
     const std::string error = link->CheckComPort(name, -1);
     if (link->PortFailed) return FailOnStdout(ExitWriter, error);
     return ExitOk;

@@ -37,7 +37,8 @@ struct TProductionArgs {
 struct TArgs {
     std::string Command;
     std::string Model;              // -d MODEL
-    std::string Port;               // -P PORT ("Com1".."Com8")
+    std::string Port;               // -P PORT ("Com1".."Com8" or a device path)
+    std::string PortsMap;           // --ports-map FILE (default ./ports.map)
     std::string Option;             // --option HHHH
     std::string CfgFile;            // --cfg FILE
     std::string Output;             // -o OUT
@@ -103,6 +104,7 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<orvan::TWork
 ExitCode FailureExit(const std::string& text);
 
 int CmdDevices(const TArgs& args);
+int CmdPorts(const TArgs& args);
 int CmdStatus(const TArgs& args);
 int CmdConvert(const TArgs& args);
 int CmdConnect(const TArgs& args);

@@ -94,7 +94,11 @@ class TCommandLine {
         App.add_flag("--version", Version, "print the version and exit");
         // Global options: one line each.
         App.add_option("-d", Args.Model, "device model (OV101 .. OV137)")->type_name("MODEL");
-        App.add_option("-P", Args.Port, "serial port Com1 .. Com8")->type_name("PORT");
+        App.add_option("-P", Args.Port, "serial port Com1 .. Com8, or a device path")
+            ->type_name("PORT");
+        App.add_option("--ports-map", Args.PortsMap,
+                       "where Com1 .. Com8 lead (default ./ports.map)")
+            ->type_name("FILE");
         App.add_option("--cfg", Args.CfgFile, "configuration file to load first")
             ->type_name("FILE");
         App.add_option("--option", Args.Option, "OPTION word, four hexadecimal digits")
@@ -192,6 +196,12 @@ class TCommandLine {
             "list the device models: name, words, family,\n"
             "word type (12/14), OTP/flash, writer type",
             CmdDevices);
+
+        Add(General, "ports", "[--ports-map FILE]",
+            "list the serial devices (path, by-id name, driver, USB\n"
+            "latency, holder) and the ports.map lines with whether\n"
+            "each leads to a device",
+            CmdPorts);
 
         c = Add(General, "status", "-d MODEL [FILE]",
                 "print the status panel for MODEL: the OPTION rows,\n"

@@ -110,7 +110,9 @@ TPortMap TPortMap::Load(const std::string& path) {
         map.ErrorText = path + ": cannot be read";
         return map;
     }
-    return Parse(text.str(), path);
+    TPortMap map = Parse(text.str(), path);
+    map.Source = path;
+    return map;
 }
 
 std::optional<TPortEntry> TPortMap::Find(std::string_view name) const {
@@ -129,6 +131,15 @@ TPortResolution TPortMap::Resolve(std::string_view name) const {
         r.Ok = true;
         r.Device = e->Device;
         r.NoCts = e->NoCts;
+        return r;
+    }
+    if (!name.empty() && name.front() == '/') {
+        r.Ok = true;
+        r.Device = std::string(name);
+        return r;
+    }
+    if (!Source.empty()) {
+        r.Error = "port " + Quoted(name) + " has no line in " + Source;
         return r;
     }
     if (std::string dev = DefaultPortDevice(name); !dev.empty()) {

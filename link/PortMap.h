@@ -7,8 +7,8 @@
 // `nocts` marks a line without a CTS wire: CTS then reads as set while the
 // port is open. Port names are "Com1".."Com8" in any case, as the port
 // selector offers them. A UTF-8 byte-order mark at the start is skipped.
-// Without the file, or without a line for a port, "Com1".."Com8" are
-// /dev/ttyS0../dev/ttyS7.
+// Without the file, "Com1".."Com8" are /dev/ttyS0../dev/ttyS7; with it, a
+// port it does not name has no device.
 #pragma once
 
 #include <optional>
@@ -58,6 +58,10 @@ class TPortMap {
   private:
     std::vector<TPortEntry> List;
     std::string ErrorText;
+    // The file the map came from; empty for a map that has no file. A port
+    // missing from a file falls back to no default: the file was meant to
+    // name it, and a default could be a stranger's line.
+    std::string Source;
 };
 
 // "/dev/ttyS0".."/dev/ttyS7" for "Com1".."Com8" (any case); empty otherwise.

@@ -101,9 +101,36 @@ TEST_F(Cli, PortErrorsAndUsage) {
                                                {"-P", "Com1", "connect"},
                                                {"-d", "OV128", "about"},
                                                {"-P", "Com1", "-d", "NOPE", "connect"},
-                                               {"-P", "/dev/ttyS0", "-d", "OV128", "connect"}}) {
+                                               {"-P", "ttyUSB0", "-d", "OV128", "connect"}}) {
         EXPECT_EQ(Cmd(args).Status, 2) << args[1];
     }
+    // A map that exists but lacks the port says so: no fall-back to ttyS.
+    r = Cmd({"-P", "Com2", "-d", "OV128", "connect"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_NE(r.Out.find("\"Com2\" has no line in ports.map"), std::string::npos) << r.Out;
+}
+
+// A device by its path, a map kept elsewhere, and what `ports` shows of both.
+TEST_F(Cli, DevicesByPathAndAMapElsewhere) {
+    std::filesystem::create_directory(Dir.File("etc"));
+    Sim = std::make_unique<TSimProcess>(
+        Dir.Path(), std::vector<std::string>{"--ports-map", "etc/line.map", "--port", "Com3"});
+    ASSERT_TRUE(Sim->Started());
+    EXPECT_EQ(Cmd({"-P", Sim->Slave(), "-d", "OV101", "connect"}).Out, "Connect OK!\n");
+    EXPECT_EQ(Cmd({"-P", "Com3", "--ports-map", "etc/line.map", "-d", "OV101", "connect"}).Status,
+              0);
+    EXPECT_EQ(Cmd({"-P", "Com3", "-d", "OV101", "connect"}).Status, 3); // no ./ports.map: ttyS2
+
+    WriteFile(Dir.File("etc/line.map"),
+              ReadFile(Dir.File("etc/line.map")) + "Com4 /dev/orvan-nowhere\n");
+    const TRunResult r = Cmd({"ports", "--ports-map", "etc/line.map"});
+    EXPECT_EQ(r.Status, 0) << r.Out;
+    EXPECT_NE(r.Out.find("Com3 -> " + Sim->Slave() + " nocts  ok  held by writer-sim"),
+              std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("Com4 -> /dev/orvan-nowhere  missing"), std::string::npos) << r.Out;
+    WriteFile(Dir.File("etc/line.map"), "Com9 /dev/x\n");
+    EXPECT_EQ(Cmd({"ports", "--ports-map", "etc/line.map"}).Status, 4);
 }
 
 TEST_F(Cli, AboutShowsTheFirmwareOfAUniversalWriter) {
