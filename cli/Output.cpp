@@ -1,4 +1,5 @@
 #include "cli/Output.h"
+#include "cli/Signals.h"
 
 #include "buffer/HexText.h"
 #include "device/Checksum.h"
@@ -6,6 +7,7 @@
 #include "production/Autoprogram.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 
@@ -38,17 +40,23 @@ TJson& Result() {
     return Fields();
 }
 
+// Every line goes out at once; a failed write stops the command (a closed
+// pipe) or sets its exit status (a full disk).
+void Flush() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) NoteOutputFailure(errno);
+}
+
 void Emit(const TJson& event) {
     const std::string line = event.dump(-1, ' ', false, TJson::error_handler_t::replace) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
+    Flush();
 }
 
 void PrintLine(const std::string& line) {
     if (Json) return;
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    Flush();
 }
 
 int Fail(ExitCode code, const std::string& text) {
@@ -61,7 +69,7 @@ int FailOnStdout(ExitCode code, const std::string& text) {
     if (Json) return Fail(code, text);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    Flush();
     NoteError(text);
     return code;
 }

@@ -3,6 +3,7 @@
 #include "production/Store.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,7 @@ std::stop_source& Source() {
 }
 
 std::atomic<int> Caught{0};
+std::atomic<int> OutputError{0};
 
 // Grace for the command to wind down (an exchange stops within a few
 // milliseconds; a chip operation stopped inside a block also waits for the
@@ -73,6 +75,18 @@ void InstallStopSignals() {
 
 int CaughtSignal() {
     return Caught.load();
+}
+
+void NoteOutputFailure(int error) {
+    if (error == 0) error = EIO;
+    int none = 0;
+    if (!OutputError.compare_exchange_strong(none, error) || error != EPIPE) return;
+    int noSignal = 0;
+    if (Caught.compare_exchange_strong(noSignal, SIGPIPE)) Source().request_stop();
+}
+
+int OutputFailure() {
+    return OutputError.load();
 }
 
 std::stop_token StopToken() {

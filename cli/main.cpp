@@ -9,6 +9,9 @@
 #include "production/StoreConfig.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <cstdio>
 #include <deque>
@@ -370,6 +373,9 @@ class TCommandLine {
 
 int main(int argc, char** argv) {
     using namespace orvan::cli;
+    // A closed output pipe is seen as a failed write, so that the command
+    // stops between two bytes as for SIGINT instead of dying in a block.
+    std::signal(SIGPIPE, SIG_IGN);
     InstallStopSignals(); // before any thread: SIGINT/SIGTERM/SIGHUP stop the exchange
     // Known before parsing, so that a bad command line is reported in JSON too.
     bool json = false;
@@ -379,12 +385,20 @@ int main(int argc, char** argv) {
     TCommandLine line;
     bool answered = false; // --help, --version
     int rc = line.Parse(argc, argv, answered);
-    if (answered) return rc;
-    if (rc < 0) rc = line.Run();
-    if (json) {
-        // A stopping signal sets the exit status on the way out.
-        const int sig = CaughtSignal();
-        Emit(FinalResult(line.Parsed().Command, sig ? 128 + sig : rc));
+    if (!answered) {
+        if (rc < 0) rc = line.Run();
+        if (json) {
+            // A stopping signal sets the exit status on the way out.
+            const int sig = CaughtSignal();
+            Emit(FinalResult(line.Parsed().Command, sig ? 128 + sig : rc));
+        }
+    }
+    // What is still buffered (a listing to a file) is written now: a full
+    // disk is a file error, said on stderr; a closed pipe exits 141.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) NoteOutputFailure(errno);
+    if (const int error = OutputFailure(); error != 0 && error != EPIPE) {
+        std::fprintf(stderr, "orvan-cli: cannot write the output: %s\n", std::strerror(error));
+        return ExitFile;
     }
     return rc;
 }

@@ -162,6 +162,31 @@ TEST_F(Cli, BadPortNamesInTheMapAreReportedWithTheirLine) {
     EXPECT_EQ(Cmd({"-P", "Com1", "-d", "OV128", "connect"}).Out, "Connect OK!\n");
 }
 
+// Output that cannot be written: a full disk is a file error (4) said on
+// stderr; a reader that goes away mid-run (`| head`) stops the exchange as
+// SIGINT would (141), and the writer is ready for the next command at once.
+TEST_F(Cli, OutputThatCannotBeWritten) {
+    for (const char* cmd : {"devices", "disasm -d OV128", "--version"}) {
+        const TRunResult r = test::Run(Dir.Path(), "/bin/sh",
+                                       {"-c", std::string(ORVAN_CLI) + " " + cmd + " >/dev/full"});
+        EXPECT_EQ(r.Status, 4) << cmd;
+        EXPECT_NE(r.Out.find("cannot write the output: No space left on device"), std::string::npos)
+            << r.Out;
+    }
+    StartSim({});
+    std::string image;
+    for (int i = 0; i < 2048; i += 2)
+        image += {char(i / 2 & 0xFF), char(0x30 | (i / 512))};
+    WriteFile(Dir.File("prog.bin"), image);
+    const TRunResult piped = test::Run(
+        Dir.Path(), "/bin/bash",
+        {"-c", std::string(ORVAN_CLI) +
+                   " -P Com1 -d OV128 --json program prog.bin --yes 2>/dev/null | head -n 2 "
+                   ">/dev/null; exit ${PIPESTATUS[0]}"});
+    EXPECT_EQ(piped.Status, 141) << piped.Out;
+    EXPECT_EQ(Cmd({"-P", "Com1", "-d", "OV128", "connect"}).Out, "Connect OK!\n");
+}
+
 // An operator's Ctrl+C (or a supervisor's SIGTERM, or a closed terminal's
 // SIGHUP) while orvan-cli waits for a silent writer: it stops between two
 // bytes, puts back the line settings it found and exits with 128 + signal.
