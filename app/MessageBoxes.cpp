@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 namespace {
 

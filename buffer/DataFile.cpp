@@ -1,8 +1,8 @@
 #include "buffer/DataFile.h"
 
-#include "app/Workspace.h"
 #include "buffer/ConfigFile.h"
 #include "buffer/PicTranslate.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 

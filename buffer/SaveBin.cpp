@@ -1,7 +1,7 @@
 #include "buffer/SaveBin.h"
 
-#include "app/Workspace.h"
 #include "buffer/FileNames.h"
+#include "session/Workspace.h"
 
 namespace orvan {
 

@@ -1,8 +1,8 @@
 // connect and about: commands that talk to the writer.
-#include "app/Workspace.h"
 #include "cli/Commands.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,5 +1,4 @@
 // program-id, auto and qtp: the production commands.
-#include "app/Workspace.h"
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
@@ -15,6 +14,7 @@
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 #include "production/StoreConfig.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 #include <iostream>

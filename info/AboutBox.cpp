@@ -1,9 +1,9 @@
 #include "info/AboutBox.h"
 
-#include "app/Workspace.h"
 #include "info/AboutInfo.h"
 #include "info/Artwork.h"
 #include "link/WriterLink.h"
+#include "session/Workspace.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "link/Header.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 namespace orvan {
 namespace {

@@ -1,6 +1,6 @@
 #include "link/WriterLink.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <cctype>

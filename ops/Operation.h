@@ -9,9 +9,9 @@
 // the GUI thread in order, orvan-cli prints them, tests record them.
 #pragma once
 
-#include "app/Workspace.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
+#include "session/Workspace.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,8 +1,8 @@
 #include "production/ProductionLogform.h"
 
 #include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "production/Records.h"
+#include "session/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 #include "production/Qtp.h"
 
-#include "app/Workspace.h"
 #include "buffer/FileNames.h"
 #include "buffer/HexText.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <fstream>

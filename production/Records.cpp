@@ -1,8 +1,8 @@
 #include "production/Records.h"
 
-#include "app/Workspace.h"
 #include "production/Qtp.h"
 #include "production/Sha256.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "production/SerialNo.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <array>

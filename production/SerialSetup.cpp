@@ -1,9 +1,9 @@
 #include "production/SerialSetup.h"
 
-#include "app/Workspace.h"
 #include "buffer/HexText.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <cctype>

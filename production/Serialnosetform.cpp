@@ -1,9 +1,9 @@
 #include "production/Serialnosetform.h"
 
 #include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "production/Qtp.h"
 #include "production/SerialSetup.h"
+#include "session/Workspace.h"
 
 #include <QButtonGroup>
 #include <QFileDialog>

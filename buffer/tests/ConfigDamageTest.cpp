@@ -5,8 +5,8 @@
 // the changed byte lies in.
 #include "buffer/ConfigFile.h"
 
-#include "app/Workspace.h"
 #include "buffer/tests/FilesTestUtil.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

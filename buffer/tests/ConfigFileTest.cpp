@@ -1,8 +1,8 @@
 #include "buffer/ConfigFile.h"
 
-#include "app/Workspace.h"
 #include "buffer/SaveBin.h"
 #include "buffer/tests/FilesTestUtil.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

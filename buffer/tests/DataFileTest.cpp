@@ -1,10 +1,10 @@
 #include "buffer/DataFile.h"
 
-#include "app/Workspace.h"
 #include "buffer/ConfigFile.h"
 #include "buffer/FileNames.h"
 #include "buffer/PicTranslate.h"
 #include "buffer/tests/FilesTestUtil.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

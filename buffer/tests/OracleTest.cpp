@@ -1,9 +1,9 @@
 // Real tools as oracles: gpasm writes the PIC HEX files, srec_cat writes
 // Intel HEX from binary images.
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "buffer/tests/PicPrograms.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

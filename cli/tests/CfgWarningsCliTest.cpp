@@ -1,9 +1,9 @@
 // status --cfg reports the data file it loads as status -d FILE does.
-#include "app/Workspace.h"
 #include "buffer/ConfigFile.h"
 #include "buffer/PicTranslate.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "cli/tests/CliRunner.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Each exit status of the table, end to end: the real orvan-cli against the
 // real writer-sim. Test stations branch on these numbers.
-#include "app/Workspace.h"
 #include "cli/tests/CliSim.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <chrono>

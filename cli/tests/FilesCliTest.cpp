@@ -1,10 +1,10 @@
 // orvan-cli with data and configuration files: status FILE, convert, --cfg.
-#include "app/Workspace.h"
 #include "buffer/ConfigFile.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "buffer/tests/PicPrograms.h"
 #include "cli/tests/CliRunner.h"
 #include "device/Checksum.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

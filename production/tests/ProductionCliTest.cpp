@@ -2,11 +2,11 @@
 // writer-sim, which puts a fresh chip in the socket after each completed
 // run and keeps each used chip as chip.img.1, chip.img.2, ...
 #include "SimProcess.h"
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
 #include "production/tests/ProgramImage.h"
+#include "session/Workspace.h"
 #include "sim/SimChip.h"
 
 #include <gtest/gtest.h>

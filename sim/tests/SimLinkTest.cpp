@@ -2,10 +2,10 @@
 // pseudo-terminal: the chip rules as the host sees them.
 #include "SimProcess.h"
 
-#include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
+#include "session/Workspace.h"
 #include "sim/SimChip.h"
 
 #include <gtest/gtest.h>

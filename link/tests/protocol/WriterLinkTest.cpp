@@ -1,7 +1,7 @@
 // The main window's link: Comm1's settings, the connection check's port
 // handling and messages, the restore at exit.
 #include "link/WriterLink.h"
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // driver's low-latency flag (through a stand-in for the driver's modem and
 // serial requests), other processes holding the device, and a line that
 // hangs up under the link.
-#include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/PortHolders.h"
 #include "link/WriterLink.h"
 #include "link/tests/serial/PtyPair.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

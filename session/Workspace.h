@@ -3,11 +3,11 @@
 // application and orvan-cli each own one and run the same routines on it.
 #pragma once
 
-#include "app/StatusPanel.h"
 #include "buffer/BufferBlock.h"
 #include "device/Catalogue.h"
 #include "production/Qtp.h"
 #include "production/SerialSettings.h"
+#include "session/StatusPanel.h"
 
 #include <memory>
 #include <string>
