@@ -1,9 +1,10 @@
 // convert: load a data file, save the program memory as BIN. Also the
 // file steps the other subcommands share: --cfg and data-file arguments.
-#include "buffer/ConfigFile.h"
 #include "buffer/DataFile.h"
 #include "buffer/SaveBin.h"
 #include "cli/Commands.h"
+#include "session/ConfigFile.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 
 #include <iostream>

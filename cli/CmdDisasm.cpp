@@ -1,6 +1,6 @@
 // disasm: the program memory as the disassembly window lists it, on
 // standard output, or written as the ".dis" file "Save Disassmble" writes.
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "cli/Commands.h"
 #include "disasm/Disassembler.h"
 #include "session/Workspace.h"

@@ -12,6 +12,7 @@
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "production/Records.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // configuration files, Save Program Memory and Default.cfg at start and exit.
 #include "app/MainForm.h"
 #include "app/tests/TestSupport.h"
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,6 +3,7 @@
 #include "buffer/DataFile.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "buffer/tests/PicPrograms.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 
 #include <gtest/gtest.h>

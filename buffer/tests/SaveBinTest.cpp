@@ -2,6 +2,7 @@
 
 #include "buffer/DataFile.h"
 #include "buffer/tests/FilesTestUtil.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // status --cfg reports the data file it loads as status -d FILE does.
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "buffer/PicTranslate.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "cli/tests/CliRunner.h"

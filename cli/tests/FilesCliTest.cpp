@@ -1,5 +1,5 @@
 // orvan-cli with data and configuration files: status FILE, convert, --cfg.
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "buffer/tests/PicPrograms.h"
 #include "cli/tests/CliRunner.h"

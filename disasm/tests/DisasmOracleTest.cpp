@@ -7,6 +7,7 @@
 #include "buffer/PicTranslate.h"
 #include "buffer/tests/FilesTestUtil.h"
 #include "disasm/Disassembler.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
 #include "production/tests/ProgramImage.h"
+#include "session/FileCommands.h"
 #include "session/Workspace.h"
 #include "sim/SimChip.h"
 

@@ -1,4 +1,4 @@
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include "device/Checksum.h"
 #include "session/Workspace.h"

@@ -1,4 +1,4 @@
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include "buffer/SaveBin.h"
 #include "buffer/tests/FilesTestUtil.h"

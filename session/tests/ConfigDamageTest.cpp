@@ -3,7 +3,7 @@
 // (the raw bytes of the full-mode file to a few); each result is either
 // refused with nothing applied, or moves no setting but the one whose field
 // the changed byte lies in.
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
 #include "buffer/tests/FilesTestUtil.h"
 #include "session/Workspace.h"
