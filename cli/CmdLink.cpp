@@ -40,7 +40,7 @@ int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
-    const std::string message = link->ConnectCheck(*ws, StopToken());
+    const std::string message = link->ConnectCheck(ws->Buffers, ws->Device, StopToken());
     const bool ok = message == "Connect OK!";
     PrintLine(message);
     Result()["message"] = message;
@@ -51,7 +51,7 @@ int CmdAbout(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
-    const std::string firmware = link->AboutPoll(*ws, StopToken());
+    const std::string firmware = link->AboutPoll(ws->Buffers, ws->Device, StopToken());
     PrintLine(firmware);
     Result()["firmware"] = firmware;
     return ExitOk;

@@ -5,6 +5,7 @@
 #include "link/Commint.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
+#include "session/Operations.h"
 #include "session/Workspace.h"
 #include "sim/SimChip.h"
 
