@@ -14,6 +14,7 @@
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 #include "production/StoreConfig.h"
+#include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 
 #include <cstdio>
@@ -82,7 +83,7 @@ std::string Shown(std::string text) {
 // Serial settings from the command line, checked as the dialog's OK (or
 // its "QTP File" button) checks them.
 int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, int& parts) {
-    TSerialEntry e = EntryFromSettings(ws);
+    TSerialEntry e = EntryFromSettings(ws.Serial);
     e.StartAddress = p.SerialAddr;
     e.NoOfByte = p.SerialBytes;
     e.StartValue = p.SerialValue;

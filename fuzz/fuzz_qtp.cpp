@@ -2,6 +2,7 @@
 // Load QTP File does. Reading must stay inside the text, always move on,
 // and keep the byte count in 1..8.
 #include "production/Qtp.h"
+#include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 
 #include <cstdlib>

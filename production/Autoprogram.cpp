@@ -7,6 +7,7 @@
 #include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/Sha256.h"
+#include "session/ProductionCommands.h"
 
 #include <memory>
 #include <vector>

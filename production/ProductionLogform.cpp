@@ -109,7 +109,7 @@ void TProductionLogForm::Refresh() {
 
 void ShowProductionLog(QWidget* parent, orvan::TWorkspace& ws) {
     std::string error;
-    if (!orvan::PrepareRecords(ws, error)) {
+    if (!orvan::PrepareRecords(ws.Records, ws.PortName(), ws.LoadedFileName, error)) {
         ShowPlainMessage(parent, QStringLiteral("Production records cannot be opened: %1")
                                      .arg(QString::fromStdString(error)));
         return;

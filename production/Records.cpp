@@ -2,7 +2,6 @@
 
 #include "production/Qtp.h"
 #include "production/Sha256.h"
-#include "session/Workspace.h"
 
 #include <cstdio>
 
@@ -21,19 +20,20 @@ std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
     return r;
 }
 
-bool PrepareRecords(TWorkspace& ws, std::string& error) {
-    if (!ws.Records) {
+bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
+                    const std::string& dataFile, std::string& error) {
+    if (!records) {
         TStoreConfig config;
         std::string warning;
         if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
         if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
-        CompleteStoreConfig(config, ws.PortName());
-        ws.Records = OpenRecords(config, ws.LoadedFileName, error);
-        return ws.Records != nullptr;
+        CompleteStoreConfig(config, port);
+        records = OpenRecords(config, dataFile, error);
+        return records != nullptr;
     }
-    if (ws.Records->DataFile != ws.LoadedFileName) {
-        ws.Records->DataFile = ws.LoadedFileName;
-        ws.Records->DataSha256 = Sha256OfFile(ws.LoadedFileName).value_or("");
+    if (records->DataFile != dataFile) {
+        records->DataFile = dataFile;
+        records->DataSha256 = Sha256OfFile(dataFile).value_or("");
     }
     return true;
 }

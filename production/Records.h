@@ -44,12 +44,13 @@ struct TProductionRecords {
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
                                                 const std::string& dataFile, std::string& error);
 
-// The desktop's records: opened on first use from production.conf in the
-// working directory (else production.db, and the host name and the port
-// as the station), the data file and its SHA-256 brought up to date. False
-// with `error` when the store cannot be opened: production does not start
-// then.
-bool PrepareRecords(TWorkspace& ws, std::string& error);
+// The desktop's records: opened into `records` on first use from
+// production.conf in the working directory (else production.db, and the
+// host name and `port` as the station), the data file and its SHA-256
+// brought up to date. False with `error` when the store cannot be opened:
+// production does not start then.
+bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
+                    const std::string& dataFile, std::string& error);
 
 // The line that tells the operator of a chip recorded as an unknown outcome.
 std::string UnknownOutcomeLine(const TChipRecord& chip);

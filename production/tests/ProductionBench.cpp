@@ -2,6 +2,7 @@
 
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
+#include "session/ProductionCommands.h"
 
 namespace orvan::test {
 

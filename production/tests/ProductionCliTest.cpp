@@ -7,6 +7,7 @@
 #include "production/SerialNo.h"
 #include "production/tests/ProgramImage.h"
 #include "session/FileCommands.h"
+#include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 #include "sim/SimChip.h"
 

@@ -9,6 +9,7 @@
 #include "production/Qtp.h"
 #include "production/Serialnosetform.h"
 #include "production/tests/ProductionBench.h"
+#include "session/ProductionCommands.h"
 
 #include <QButtonGroup>
 #include <QLabel>

@@ -2,6 +2,7 @@
 // loading a file against the program's RTIW words.
 #include "production/Qtp.h"
 #include "production/SerialNo.h"
+#include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 
 #include <gtest/gtest.h>

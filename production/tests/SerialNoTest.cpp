@@ -1,6 +1,7 @@
 // Serial numbers: the next number in both modes, the number in the
 // program memory, and the words allowed to carry it.
 #include "production/SerialNo.h"
+#include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 
 #include <gtest/gtest.h>
