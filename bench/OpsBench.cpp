@@ -7,6 +7,7 @@
 #include "link/WriterLink.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
+#include "session/Operations.h"
 #include "session/Workspace.h"
 
 #include <chrono>

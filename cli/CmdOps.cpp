@@ -13,6 +13,7 @@
 #include "ops/Operation.h"
 #include "production/Records.h"
 #include "session/FileCommands.h"
+#include "session/Operations.h"
 #include "session/Workspace.h"
 
 #include <algorithm>

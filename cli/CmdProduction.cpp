@@ -14,6 +14,7 @@
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 #include "production/StoreConfig.h"
+#include "session/Operations.h"
 #include "session/ProductionCommands.h"
 #include "session/Workspace.h"
 

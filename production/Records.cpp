@@ -1,5 +1,6 @@
 #include "production/Records.h"
 
+#include "production/ProductionState.h"
 #include "production/Qtp.h"
 #include "production/Sha256.h"
 
@@ -58,7 +59,7 @@ int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
 }
 
 TRunRecorder::TRunRecorder(TOperationContext& ctx, const char* operation)
-    : Ctx(ctx), Records(ctx.In.Records.get()) {
+    : Ctx(ctx), Records(ProductionIn(ctx.In).Records.get()) {
     if (!Records) return;
     Rec.Station = Records->Station;
     Rec.Operation = operation;

@@ -59,18 +59,21 @@ std::string UnknownOutcomeLine(const TChipRecord& chip);
 int64_t CountQTPRecords(const std::string& text, int lsbFirst);
 
 // One worker run's record: watches the dialog's updates for the verdicts.
-class TRunRecorder {
+class TRunRecorder final : public IRunRecord {
   public:
     TRunRecorder(TOperationContext& ctx, const char* operation);
-    ~TRunRecorder();
+    ~TRunRecorder() override;
     TRunRecorder(const TRunRecorder&) = delete;
     TRunRecorder& operator=(const TRunRecorder&) = delete;
 
     bool Active() const { return Records != nullptr; }
     TChipRecord& Chip() { return Rec; }
     // The chip reached the writer: from now on the run is recorded.
-    void Reached() { Due = true; }
-    bool Due = false;
+    void Reached() override { IsDue = true; }
+    // The chip was not touched after all.
+    void NotReached() { IsDue = false; }
+    bool Due() const override { return IsDue; }
+    void SetChecksum(const std::string& checksum) override { Rec.Checksum = checksum; }
     // The claim goes on the chip: from now on its number is used up,
     // whatever becomes of the run. False (the line says why) when the
     // store refuses: the chip must not be touched then.
@@ -79,7 +82,7 @@ class TRunRecorder {
     // Writes the record (using up the claim with `consume`), once, within
     // the store's bounded wait. False when it could not: the record line
     // says so in red and production stops there.
-    bool Write(bool pass, bool consume);
+    bool Write(bool pass, bool consume) override;
     bool Written() const { return Done; }
 
   private:
@@ -89,6 +92,7 @@ class TRunRecorder {
     TChipRecord Rec;
     std::map<std::string, std::string> Texts;
     std::map<std::string, bool> Red;
+    bool IsDue = false;
     bool Done = false;
     bool IsArmed = false;
 };

@@ -124,10 +124,10 @@ class OperationFormTest : public QObject {
             orvan::TOpDialog out(d.Sink());
             out.Text("Label2", "first");
             out.Text("Label2", "OPTION program && verify OK!!");
-            out.Commit([&](orvan::TWorkspace& ws) {
+            out.Commit([&](orvan::IOpTarget& target) {
                 commitThread = std::this_thread::get_id();
                 label2AtCommit = d.Line("Label2")->text();
-                ws.ReadDone = true;
+                dynamic_cast<orvan::TWorkspace&>(target).ReadDone = true;
             });
             out.Fail("Label3", "Writer Error!!");
             out.Fail("Label4", "Connect Timeout!!");

@@ -2,6 +2,7 @@
 #include "ops/Forcewrite.h"
 #include "ops/Programmemory.h"
 #include "ops/tests/OpsBench.h"
+#include "session/Operations.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "ops/Programmemory.h"
 #include "ops/Readic.h"
 #include "ops/tests/OpsBench.h"
+#include "session/Operations.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "production/Qtp.h"
 #include "production/SerialNo.h"
 #include "production/tests/ProductionBench.h"
+#include "session/Operations.h"
 #include "session/ProductionCommands.h"
 
 #include <gtest/gtest.h>
