@@ -9,7 +9,18 @@
 
 namespace {
 
-constexpr const char* LockName = "/orvan-writer.lock";
+// The lock file's name for this user's display.
+std::string LockName() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) display = std::getenv("WAYLAND_DISPLAY");
+    std::string name = "/orvan-writer";
+    if (display && *display) {
+        name += '-';
+        for (const char* c = display; *c; ++c)
+            name += (*c == '/' || static_cast<unsigned char>(*c) < 0x20) ? '_' : *c;
+    }
+    return name + ".lock";
+}
 
 bool UsableDir(const std::string& dir) {
     struct stat st {};
@@ -51,8 +62,8 @@ void TInstanceLock::Release() {
 
 std::string DefaultLockPath() {
     if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && UsableDir(run))
-        return std::string(run) + LockName;
+        return std::string(run) + LockName();
     const std::string dir = "/tmp/orvan-writer-" + std::to_string(getuid());
-    if (PrivateDir(dir)) return dir + LockName;
+    if (PrivateDir(dir)) return dir + LockName();
     return {}; // Acquire then fails and the start is refused
 }

@@ -22,7 +22,9 @@ class TInstanceLock {
     int Fd = -1;
 };
 
-// $XDG_RUNTIME_DIR/orvan-writer.lock, or /tmp/orvan-writer-<uid>/orvan-writer.lock
-// (a private directory made on demand) when that is unset or unusable;
-// empty when neither can be used.
+// One instance per user and display: $XDG_RUNTIME_DIR/orvan-writer<D>.lock,
+// or /tmp/orvan-writer-<uid>/orvan-writer<D>.lock (a private directory made
+// on demand) when that is unset or unusable; empty when neither can be
+// used. <D> names the display ($DISPLAY, else $WAYLAND_DISPLAY): "-:0" for
+// ":0", nothing without one.
 std::string DefaultLockPath();

@@ -508,16 +508,19 @@ bool TCustomComm::LostLineError(int err) {
 }
 
 // Under the lock: a thread that fails its exchange on the lost line (it
-// holds the lock for every use of the descriptor) finds the owner told and
-// the port closed, whichever thread noticed first. A waiter sees the
-// hang-up on the descriptor itself.
+// holds the lock for every use of the descriptor) finds the port closed and
+// the owner told, whichever thread noticed first. A waiter sees the hang-up
+// on the descriptor itself. Closed before anyone is told: Enabled() reads
+// the handle without the lock, and whoever sees the notice (or LineLost)
+// must find the port shut.
 void TCustomComm::DropLine() {
     std::lock_guard lock(FLock);
+    if (FHandle.load() >= 0) {
+        if (FEventThread) FEventThread->Stop();
+        CloseHandle();
+        FClosing.SetEvent();
+    }
     if (!FLineLost.exchange(true) && OnLineLost) OnLineLost(*this);
-    if (FHandle.load() < 0) return;
-    if (FEventThread) FEventThread->Stop();
-    CloseHandle();
-    FClosing.SetEvent();
 }
 
 void TCustomComm::CloseHandle() {
@@ -678,6 +681,7 @@ void TCustomComm::ApplyLineSettings() {
 }
 
 bool TCustomComm::LineGone() {
+    std::lock_guard lock(FLock);
     const int fd = FHandle.load();
     if (fd < 0) return true;
     pollfd p{fd, POLLIN, 0};
@@ -807,6 +811,11 @@ bool TCustomComm::GetModemState(int line) {
 
 namespace {
 
+bool Signalled(TEvent& event) {
+    pollfd p{event.Handle(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
 // Sleeps without a descriptor, so that a caller's loop cannot spin.
 void SleepUntil(Clock::time_point deadline) {
     pollfd none{-1, 0, 0};
@@ -817,12 +826,14 @@ void SleepUntil(Clock::time_point deadline) {
 } // namespace
 
 // Holds the lock while it sleeps, so the descriptor cannot be closed (and
-// its number reused) under it; Close and a lost line wake it first.
+// its number reused) under it; Close and a lost line wake it first. Once a
+// close has begun it waits as on a closed port, without the lock: a caller
+// that loops on it would otherwise keep taking the lock Close is waiting for.
 bool TCustomComm::WaitInput(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::unique_lock lock(FLock);
     const int fd = FHandle.load();
-    if (fd < 0) {
+    if (fd < 0 || Signalled(FClosing)) {
         if (FLineLost.load()) Raise(TextRead, EIO);
         lock.unlock();
         SleepUntil(deadline);

@@ -249,6 +249,9 @@ class TCustomComm : public IPort {
     // resolve) and LastErrorText() a sentence for the operator.
     void Open();
     void Close();
+    // Without the lock: a thread in WaitInput holds it for its whole wait,
+    // and the window asks at every tick. A lost line clears the handle
+    // before LineLost or OnLineLost tell of it.
     bool Enabled() const override { return FHandle.load() >= 0; }
     // The port was closed because the line hung up or failed, not by Close.
     // Cleared by the next Open that succeeds.
@@ -279,10 +282,10 @@ class TCustomComm : public IPort {
     TRxCharEvent OnRxChar;
     TDispatcher Dispatcher;
     // Called once when a hang-up or an I/O error closes the port (just
-    // before the close, and before any exchange fails on it), on the thread
+    // after the close, and before any exchange fails on it), on the thread
     // that noticed it (an exchange's worker or the event thread), holding
-    // the component's lock: it must be short, thread-safe and must not call
-    // the component, such as setting an atomic flag.
+    // the component's lock: it must be short and thread-safe, such as
+    // setting an atomic flag, and may call only Enabled and LineLost.
     TNotifyEvent OnLineLost;
 
   protected:
@@ -301,8 +304,8 @@ class TCustomComm : public IPort {
     // The event handler: calls the attached handlers in their order.
     void HandleEvents(TCommEventTypes mask, unsigned errors);
     bool LineGone(); // poll shows hang-up or error and nothing is waiting
-    // The line has gone: under the lock, calls OnLineLost once and closes
-    // the descriptor.
+    // The line has gone: under the lock, closes the descriptor and then
+    // calls OnLineLost once.
     void DropLine();
     static bool LostLineError(int err);
     [[noreturn]] static void Raise(const char* text, int code);

@@ -3,16 +3,8 @@
 #include "ops/OpText.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace orvan {
-
-std::string NextPassCount(const std::string& text) {
-    long long v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < 0) v = 0;
-    return std::to_string(v + 1);
-}
 
 namespace {
 
@@ -106,7 +98,7 @@ void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& 
     if (same) d.Text("Label2", "Data verify OK!!");
     passed = same;
 
-    d.Commit([](IOpTarget& t) { t.PassCount() = NextPassCount(t.PassCount()); });
+    d.Commit([](IOpTarget& t) { t.PassCount() = AdvancePassCount(t.PassCount()); });
     both();
 }
 

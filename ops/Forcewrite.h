@@ -12,8 +12,4 @@ namespace orvan {
 // the read-back comparison advances the pass count by one (a commit).
 void ForceWriteThread(TOperationContext& ctx);
 
-// The pass count text after one more chip: decimal + 1 ("" or a text that
-// is no number counts as 0).
-std::string NextPassCount(const std::string& text);
-
 } // namespace orvan

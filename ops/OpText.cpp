@@ -26,6 +26,14 @@ TFailureClass FailureClassOf(WriterResult r) {
     }
 }
 
+std::string AdvancePassCount(const std::string& passCount) {
+    bool digits = !passCount.empty() && passCount.size() <= 9;
+    for (char c : passCount)
+        digits = digits && c >= '0' && c <= '9';
+    const long long next = digits ? std::stoll(passCount) + 1 : 1;
+    return std::to_string(next > 999999999 ? 1 : next);
+}
+
 std::string DifferenceText(unsigned chip, unsigned buffer, int digits) {
     return "IC=" + HexText(chip, digits) + "H, Buffer=" + HexText(buffer, digits) + "H";
 }

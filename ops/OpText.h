@@ -21,6 +21,11 @@ bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
 // silent, wrong or mismatched writer is the writer's.
 TFailureClass FailureClassOf(WriterResult r);
 
+// The pass count after one more passed chip (force write and auto program
+// alike): the decimal text plus one. The count has at most nine digits:
+// past 999999999 it starts again at "1", as does a text that is no number.
+std::string AdvancePassCount(const std::string& passCount);
+
 // "IC=" C "H, Buffer=" B "H" with both values as `digits` hex digits.
 std::string DifferenceText(unsigned chip, unsigned buffer, int digits);
 

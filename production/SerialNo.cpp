@@ -79,12 +79,4 @@ void SerialNoNext(TSerialSettings& s) {
         e[size_t(j)] = int32_t((reg >> (8 * j)) & 0xFF);
 }
 
-std::string AdvancePassCount(const std::string& passCount) {
-    bool digits = !passCount.empty() && passCount.size() <= 9;
-    for (char c : passCount)
-        digits = digits && std::isdigit(static_cast<unsigned char>(c));
-    if (!digits) return "1";
-    return std::to_string(std::stoll(passCount) + 1);
-}
-
 } // namespace orvan

@@ -33,8 +33,4 @@ bool WriteSerialNumber(const TSerialSettings& s, TBufferBlock& buffers, const TD
 // and silent wrap, or one step of the shift register.
 void SerialNoNext(TSerialSettings& s);
 
-// The pass count after one more pass: the decimal text plus one. A text
-// that is not a number of at most 9 digits starts again at "1".
-std::string AdvancePassCount(const std::string& passCount);
-
 } // namespace orvan

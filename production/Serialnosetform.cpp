@@ -126,13 +126,20 @@ TSerialNoSetupForm::TSerialNoSetupForm(orvan::TWorkspace& ws, QWidget* parent)
     connect(RadioGroup1, &QButtonGroup::idClicked, this, &TSerialNoSetupForm::RadioGroup1Click);
 
     AskQTPName = [this](bool& typeOk) {
-        QString filter;
+        // The second filter, text files, comes preselected: a name typed
+        // and accepted at once is a QTP file.
         const QString txt = QStringLiteral("Text files (*.txt)");
-        const QString name = QFileDialog::getSaveFileName(
-            this, QString(), QString(), QStringLiteral("Disassemble files (*.dis);;") + txt,
-            &filter, QFileDialog::DontConfirmOverwrite);
-        typeOk = filter.isEmpty() || filter == txt;
-        return name;
+        QFileDialog dialog(this);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters({QStringLiteral("Disassemble files (*.dis)"), txt});
+        dialog.selectNameFilter(txt);
+        typeOk = true;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        typeOk = dialog.selectedNameFilter() == txt;
+        return dialog.selectedFiles().first();
     };
     AskReplace = [this] {
         return QMessageBox::question(this, QStringLiteral("Confirm"),

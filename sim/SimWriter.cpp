@@ -215,8 +215,9 @@ void TSimWriter::Data(uint8_t b, std::vector<uint8_t>& out) {
         const int shift = (k % 2) ? 7 : 0;
         const uint8_t old = (*word >> shift) & 0x7F;
         const uint8_t value = b & 0x7F;
-        // A one-time-programmable cell can only go from 1 to 0.
-        if (!Chip.IsFlash() && (value & ~old & 0x7F)) return fail();
+        // Programming only clears bits, in flash and one-time-programmable
+        // cells alike: a 1 over a 0 needs an erase first (flash) or a new chip.
+        if (value & ~old & 0x7F) return fail();
         *word = static_cast<uint16_t>((*word & ~(0x7F << shift)) | (value << shift));
     }
     if (!last) {

@@ -60,13 +60,24 @@ class SingleInstanceTest : public QObject {
         QVERIFY(!lock.Acquire(Dir.filePath(QStringLiteral("missing/dir/c.lock")).toStdString()));
     }
 
-    void lockPathFollowsRuntimeDir() {
-        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    // One instance per user and display: a start on another display gets
+    // its own lock, a second one on the same display is refused.
+    void lockPathFollowsRuntimeDirAndDisplay() {
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR"), display = qgetenv("DISPLAY");
         qputenv("XDG_RUNTIME_DIR", Dir.path().toLocal8Bit());
+        qputenv("DISPLAY", ":7");
         QCOMPARE(QString::fromStdString(DefaultLockPath()),
-                 Dir.filePath(QStringLiteral("orvan-writer.lock")));
+                 Dir.filePath(QStringLiteral("orvan-writer-:7.lock")));
+        TInstanceLock first, again, other;
+        QVERIFY(first.Acquire(DefaultLockPath()));
+        QVERIFY(!again.Acquire(DefaultLockPath()));
+        qputenv("DISPLAY", "remote/host:10.0");
+        QVERIFY(other.Acquire(DefaultLockPath()));
+        QCOMPARE(QString::fromStdString(DefaultLockPath()),
+                 Dir.filePath(QStringLiteral("orvan-writer-remote_host:10.0.lock")));
 
         qunsetenv("XDG_RUNTIME_DIR");
+        qunsetenv("DISPLAY");
         const std::string fallback = DefaultLockPath();
         const std::string dir = "/tmp/orvan-writer-" + std::to_string(getuid());
         QCOMPARE(fallback, dir + "/orvan-writer.lock");
@@ -75,6 +86,7 @@ class SingleInstanceTest : public QObject {
         QCOMPARE(int(st.st_mode & 0777), 0700);
         QCOMPARE(st.st_uid, getuid());
         if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
+        if (!display.isNull()) qputenv("DISPLAY", display);
     }
 };
 

@@ -1,5 +1,6 @@
 // Program memory and force write against the simulated writer.
 #include "ops/Forcewrite.h"
+#include "ops/OpText.h"
 #include "ops/Programmemory.h"
 #include "ops/tests/OpsBench.h"
 #include "session/Operations.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace orvan::test {
 namespace {
@@ -304,11 +307,18 @@ TEST(ForceWrite, NextRunClearsTheLastRunsLines) {
     EXPECT_EQ(b.Ws->Panel.PassCount, "2");
 }
 
-TEST(ForceWrite, PassCountText) {
-    EXPECT_EQ(NextPassCount("0"), "1");
-    EXPECT_EQ(NextPassCount("99"), "100");
-    EXPECT_EQ(NextPassCount(""), "1");
-    EXPECT_EQ(NextPassCount("x3"), "1");
+// Force write and auto program count with one rule.
+TEST(PassCount, NineDigitsAtMost) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"0", "1"},
+                                                          {"99", "100"},
+                                                          {"999999998", "999999999"},
+                                                          {"999999999", "1"},
+                                                          {"1000000000", "1"},
+                                                          {"", "1"},
+                                                          {"x3", "1"},
+                                                          {"-4", "1"}})
+        EXPECT_EQ(AdvancePassCount(from), to) << from;
 }
 
 } // namespace

@@ -11,10 +11,15 @@
 #include "production/tests/ProductionBench.h"
 #include "session/ProductionCommands.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
@@ -198,6 +203,35 @@ class ProductionFormTest : public QObject {
         again.BitBtn4Click();
         QCOMPARE(Boxes.Texts.last(), QStringLiteral("\"No. of Parts\" value overflow!"));
         std::filesystem::remove_all(dir);
+    }
+
+    // The operator types a name into the real save dialog and presses Enter.
+    void qtpSaveDialogTakesATextFileAsTyped() {
+        TOpsBench b("OV128");
+        PrepareProgram(b);
+        QTemporaryDir dir;
+        TSerialNoSetupForm form(*b.Ws);
+        form.StartAddress->setText(QStringLiteral("0010"));
+        form.StartValue->setText(QStringLiteral("01"));
+        form.NoOfPart->setText(QStringLiteral("2"));
+        QString filter;
+        QTimer typist;
+        QObject::connect(&typist, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!d || !d->isVisible()) return;
+            typist.stop();
+            filter = d->selectedNameFilter();
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QTest::keyClicks(name, dir.filePath(QStringLiteral("line7")));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        typist.start(20);
+        form.BitBtn4Click();
+        QCOMPARE(filter, QStringLiteral("Text files (*.txt)"));
+        QVERIFY(Boxes.Texts.isEmpty());
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("line7.txt"))));
     }
 
     void idWindowModesAndDepths() {

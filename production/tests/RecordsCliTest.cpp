@@ -379,8 +379,18 @@ TEST_F(Records, StationsShareOneSeries) {
         EXPECT_TRUE(onChips.count(n)) << n << " passed but not finished";
     for (const std::string& n : onChips)
         EXPECT_TRUE(consumed.count(n)) << n << " finished but not used up";
-    EXPECT_GE(finished, size_t(stations * (PerStation - 1))) << runs[0]->Text << "\n"
-                                                             << runs[1]->Text;
+    // Each station loses one chip to its bad reply, and one more to each
+    // time-out: a writer kept from answering for the protocol's three
+    // seconds (a loaded machine can stall writer-sim that long) fails its
+    // chip like any lost reply, which the checks above already cover.
+    size_t timeouts = 0;
+    std::string outputs;
+    for (const auto& run : runs) {
+        for (const std::string& l : Lines(run->Text))
+            if (Has(l, "FAIL: Connect Timeout!!")) ++timeouts;
+        outputs += run->Text + "\n";
+    }
+    EXPECT_GE(finished + timeouts, size_t(stations * (PerStation - 1))) << outputs;
     ExpectNoNumberTwiceNoGap(0x100);
 }
 
@@ -401,7 +411,8 @@ TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
         pid_t Pid = -1;
         std::chrono::steady_clock::time_point KillAt;
         size_t FinishedAtStart = 0;
-        bool AfterChip = false; // kill as soon as a chip is finished
+        bool AfterChip = false; // kill as soon as a chip is finished (the first run always)
+        int Starts = 0;
     };
     std::vector<TRun> line(static_cast<size_t>(stations));
     auto finished = [](const TStation& st) {
@@ -412,10 +423,14 @@ TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
     };
     auto start = [&](TRun& run, int s) {
         run.FinishedAtStart = finished(*run.St);
-        run.AfterChip = std::uniform_int_distribution<int>(0, 2)(random) == 0;
+        // Each station's first run (no killed run holds its name yet) waits
+        // for its chip: however slow the machine, the storm has finished
+        // chips to compare.
+        run.AfterChip = run.Starts++ == 0 || std::uniform_int_distribution<int>(0, 2)(random) == 0;
         run.KillAt =
             std::chrono::steady_clock::now() +
-            std::chrono::milliseconds(std::uniform_int_distribution<int>(30, 1500)(random));
+            std::chrono::milliseconds(
+                run.AfterChip ? 60000 : std::uniform_int_distribution<int>(30, 1500)(random));
         const std::vector<std::string> args = run.St->Auto(
             Db.Url(), "storm" + std::to_string(s), 1000000,
             {"--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0100"});
@@ -446,6 +461,7 @@ TEST_F(Records, KillStormNeverPutsANumberOnTwoChips) {
         usleep(500);
         for (int s = 0; s < stations && done < kills; ++s) {
             TRun& run = line[size_t(s)];
+            // A run waiting for its chip gets it, however slow the build.
             const bool chip = run.AfterChip && finished(*run.St) > run.FinishedAtStart;
             if (!chip && std::chrono::steady_clock::now() < run.KillAt) continue;
             kill(run.Pid, SIGKILL);
@@ -555,7 +571,7 @@ TEST_F(Records, OneLiveProcessPerStationAndTwoPortsAreTwoStations) {
 TEST_F(Records, AHeldWriteLockEndsProductionInBoundedTime) {
     TStation st;
     ASSERT_TRUE(st.Sim->Started());
-    auto chipOnWithLockHeld = [&](TChild& cli) {
+    auto chipOnWithLockHeld = [&] {
         WriteFile(st.Dir.File("faults"), "delay 5\n");
         EXPECT_TRUE(Eventually([&] {
             const auto held = Held();
@@ -566,7 +582,7 @@ TEST_F(Records, AHeldWriteLockEndsProductionInBoundedTime) {
     };
     {
         TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
-        chipOnWithLockHeld(cli);
+        chipOnWithLockHeld();
         EXPECT_EQ(cli.Wait(), 5) << cli.Text;
         EXPECT_TRUE(Has(cli.Text, "ERROR: chip 1 serial 0041 passed, record not saved: "))
             << cli.Text;
@@ -579,7 +595,7 @@ TEST_F(Records, AHeldWriteLockEndsProductionInBoundedTime) {
     EXPECT_TRUE(Has(r.Out, "chip 1 serial 0042 PASS")) << r.Out;
     {
         TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
-        chipOnWithLockHeld(cli);
+        chipOnWithLockHeld();
         ASSERT_TRUE(Eventually([&] { return st.FinishedChips().size() == 3; }));
         cli.Signal(SIGTERM);
         usleep(500 * 1000); // any moment within the wait will do

@@ -166,13 +166,5 @@ TEST_F(SerialMemory, WordsOutsideRTIWOrMemoryAreRefused) {
     }
 }
 
-TEST(PassCount, AddsOneToTheDecimalText) {
-    EXPECT_EQ(AdvancePassCount("0"), "1");
-    EXPECT_EQ(AdvancePassCount("41"), "42");
-    EXPECT_EQ(AdvancePassCount("999999999"), "1000000000");
-    EXPECT_EQ(AdvancePassCount(""), "1");
-    EXPECT_EQ(AdvancePassCount("12a"), "1");
-}
-
 } // namespace
 } // namespace orvan

@@ -36,6 +36,8 @@ bool StoreIsPostgres() {
 }
 
 namespace {
+std::atomic<bool> ServerMissing{false};
+
 // A statement on a connection to `db` ("" for the server's default).
 std::string Run(const std::string& db, const std::string& sql) {
     const std::string conninfo = db.empty() ? std::string() : "dbname=" + db;
@@ -58,6 +60,7 @@ TStoreDatabase::TStoreDatabase() {
     if (!std::getenv("PGHOST") && !std::getenv("PGPORT")) {
         Reason = "no PostgreSQL server named (PGHOST/PGPORT unset): ./test runs these under "
                  "pg_virtualenv";
+        ServerMissing.store(true);
         return;
     }
     static std::atomic<int> counter{0};
@@ -65,9 +68,14 @@ TStoreDatabase::TStoreDatabase() {
     if (const std::string e = Run("", "CREATE DATABASE " + Name); !e.empty()) {
         Reason = "cannot create a test database: " + e;
         Name.clear();
+        ServerMissing.store(true);
         return;
     }
     DbUrl = "postgresql:///" + Name;
+}
+
+bool StoreServerMissing() {
+    return ServerMissing.load();
 }
 
 TStoreDatabase::~TStoreDatabase() {
@@ -94,6 +102,10 @@ void TStoreDatabase::Execute(const std::string& sql) {
 #else
 
 bool StoreIsPostgres() {
+    return false;
+}
+
+bool StoreServerMissing() {
     return false;
 }
 

@@ -50,5 +50,10 @@ class TStoreDatabase {
 
 // True when this test binary runs against PostgreSQL.
 bool StoreIsPostgres();
+// A store test of this process found no database to run on (no server
+// named, or none reachable): the PostgreSQL programs then exit with
+// SkippedExitCode, which CTest reports as skipped rather than passed.
+bool StoreServerMissing();
+inline constexpr int SkippedExitCode = 77;
 
 } // namespace orvan::test

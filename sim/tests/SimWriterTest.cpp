@@ -121,18 +121,24 @@ TEST_F(SimFixture, OtpCellsOnlyClear) {
     EXPECT_EQ(Send({0xA0}), Bytes{0xB4});
 }
 
-TEST_F(SimFixture, FlashOverwritesAndErases) {
+// Flash cells, as one-time-programmable ones, only go from 1 to 0 when
+// programmed; the erase sets them again.
+TEST_F(SimFixture, FlashClearsBitsOnlyUntilErased) {
     Start("OV128");
-    Bytes data(2048, 0x00);
+    Bytes data(2048, 0x11);
+    EXPECT_EQ(Program(0, 0x3FF, data), Accepts(2048));
+    EXPECT_EQ(Chip.Program[0], 0x0891);
+    data.assign(2048, 0x00);
     EXPECT_EQ(Program(0, 0x3FF, data), Accepts(2048));
     EXPECT_EQ(Chip.Program[1023], 0x0000);
     data.assign(2048, 0x11);
-    EXPECT_EQ(Program(0, 0x3FF, data), Accepts(2048));
-    EXPECT_EQ(Chip.Program[0], 0x0891);
+    EXPECT_EQ(Program(0, 0x3FF, data), (Bytes{0xB1}));
+    EXPECT_EQ(Chip.Program[0], 0x0000);
     Chip.EEPROM[3] = 0x00;
     Chip.Option[1] = 0x0123;
     EXPECT_EQ(Send(Head(0, 0xA8, 0x3FF)), Bytes{0xB8});
     EXPECT_EQ(Chip.Program[0], BlankWord);
+    EXPECT_EQ(Program(0, 0x3FF, data), Accepts(2048));
     EXPECT_EQ(Chip.EEPROM[3], 0xFF);
     EXPECT_EQ(Chip.Option[1], 0x0123); // factory words stay
     // An OTP chip cannot be erased.
