@@ -11,6 +11,7 @@
 #include "production/Records.h"
 #include "production/Serialnosetform.h"
 #include "production/Sha256.h"
+#include "production/StoreConfig.h"
 #include "session/ProductionCommands.h"
 
 #include <QFileDialog>

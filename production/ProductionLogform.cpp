@@ -2,6 +2,7 @@
 
 #include "app/MessageBoxes.h"
 #include "production/Records.h"
+#include "production/StoreConfig.h"
 #include "session/Workspace.h"
 
 #include <QHBoxLayout>

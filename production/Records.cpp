@@ -2,42 +2,10 @@
 
 #include "production/ProductionState.h"
 #include "production/Qtp.h"
-#include "production/Sha256.h"
 
 #include <cstdio>
 
 namespace orvan {
-
-std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
-                                                const std::string& dataFile, std::string& error) {
-    auto store = OpenProductionStore(config.Database, error);
-    if (!store) return nullptr;
-    auto r = std::make_shared<TProductionRecords>();
-    if (!store->HoldStation(config.Station, r->Unknown, error)) return nullptr;
-    r->Store = std::move(store);
-    r->Station = config.Station;
-    r->DataFile = dataFile;
-    if (!dataFile.empty()) r->DataSha256 = Sha256OfFile(dataFile).value_or("");
-    return r;
-}
-
-bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
-                    const std::string& dataFile, std::string& error) {
-    if (!records) {
-        TStoreConfig config;
-        std::string warning;
-        if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
-        if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
-        CompleteStoreConfig(config, port);
-        records = OpenRecords(config, dataFile, error);
-        return records != nullptr;
-    }
-    if (records->DataFile != dataFile) {
-        records->DataFile = dataFile;
-        records->DataSha256 = Sha256OfFile(dataFile).value_or("");
-    }
-    return true;
-}
 
 std::string UnknownOutcomeLine(const TChipRecord& chip) {
     const std::string what =

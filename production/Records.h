@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ops/Operation.h"
-#include "production/StoreConfig.h"
+#include "production/Store.h"
 
 #include <atomic>
 #include <map>
@@ -37,20 +37,6 @@ struct TProductionRecords {
     // the settings' number; the next claim takes it and clears it.
     std::atomic<bool> RestartSeries{false};
 };
-
-// Opens the store named by `config` and takes this station's name in it
-// (refused while another live process holds it), for the data file loaded
-// (its SHA-256 read from disk). Null with `error` when either fails.
-std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
-                                                const std::string& dataFile, std::string& error);
-
-// The desktop's records: opened into `records` on first use from
-// production.conf in the working directory (else production.db, and the
-// host name and `port` as the station), the data file and its SHA-256
-// brought up to date. False with `error` when the store cannot be opened:
-// production does not start then.
-bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
-                    const std::string& dataFile, std::string& error);
 
 // The line that tells the operator of a chip recorded as an unknown outcome.
 std::string UnknownOutcomeLine(const TChipRecord& chip);

@@ -3,6 +3,7 @@
 // cannot be written.
 #include "production/Autoprogram.h"
 #include "production/Records.h"
+#include "production/StoreConfig.h"
 #include "production/tests/ProductionBench.h"
 #include "production/tests/StoreBench.h"
 
