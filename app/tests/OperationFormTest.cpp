@@ -2,7 +2,6 @@
 // lines, buttons, how the worker's updates are rendered, and the main
 // window's entries. No writer is needed here; see OperationSimTest.cpp.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "device/Editoptionform.h"
 #include "ops/Bcform.h"
 #include "ops/Forcewriteform.h"
@@ -11,6 +10,7 @@
 #include "ops/Programeeform.h"
 #include "ops/Rxform.h"
 #include "ops/Verifyicform.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "buffer/FileNames.h"
 #include "buffer/PicTranslate.h"
-#include "buffer/tests/FilesTestUtil.h"
+#include "testlib/Files.h"
 
 #include <gtest/gtest.h>
 

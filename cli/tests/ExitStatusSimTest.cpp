@@ -2,6 +2,7 @@
 // real writer-sim. Test stations branch on these numbers.
 #include "cli/tests/CliSim.h"
 #include "session/Workspace.h"
+#include "testlib/Files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,7 +15,7 @@
 namespace orvan::test {
 namespace {
 
-using sim::test::WriteFile;
+using test::WriteFile;
 using Json = nlohmann::json;
 
 struct ExitStatus : CliSim {};

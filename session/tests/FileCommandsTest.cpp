@@ -4,9 +4,10 @@
 
 #include "buffer/FileNames.h"
 #include "buffer/PicTranslate.h"
-#include "buffer/tests/FilesTestUtil.h"
 #include "session/ConfigFile.h"
 #include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,14 @@ namespace {
 using test::Record;
 using test::TTempDir;
 using test::WriteBytes;
-using test::WriteText;
+using test::WriteFile;
 
 // A workspace with some non-blank state, so a refused load can be seen to
 // leave it alone.
 class OpenTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(Dir.Path.empty());
+        ASSERT_FALSE(Dir.Path().empty());
         Ws->SelectDevice("OV117"); // 2048 words, 14-bit
         SetWord(Ws->Buffers.ProgramBuffer.data(), 3, 0x1234);
         Ws->LoadedFileName = "/old/file.bin";
@@ -49,8 +50,8 @@ TEST_F(OpenTest, RefusedFilesChangeNothingButTheOption) {
     std::filesystem::create_directory(Dir / "folder.bin");
     WriteBytes(Dir / "short.bin", Bin(2047, 0x100));
     WriteBytes(Dir / "long.obj", std::vector<uint8_t>(4097, 0));
-    WriteText(Dir / "notes.txt", "hello");
-    WriteText(Dir / "noext", "hello");
+    WriteFile(Dir / "notes.txt", "hello");
+    WriteFile(Dir / "noext", "hello");
     struct {
         std::string Path, Message;
     } cases[] = {
@@ -73,7 +74,7 @@ TEST_F(OpenTest, RefusedFilesChangeNothingButTheOption) {
 
 TEST_F(OpenTest, FileOverTheSizeLimitSaysSo) {
     const std::string big = Dir / "big.ohx";
-    WriteText(big, Record(0, 0, {0x80, 0x10}) + "\n");
+    WriteFile(big, Record(0, 0, {0x80, 0x10}) + "\n");
     ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(MaxFileBytes + 1)), 0);
     const TFileResult r = OpenDataFile(*Ws, big, {});
     EXPECT_FALSE(r.Ok);
@@ -110,7 +111,7 @@ TEST_F(OpenTest, BinLoadsInAFolderWithDotsAndEndsSerialModeAndQTP) {
 
 TEST_F(OpenTest, HexRecordErrorIsReportedUnlessSuppressed) {
     const std::string path = Dir / "prog.ohx";
-    WriteText(path, Record(0, 0, {0x80, 0x10}) + "\n" + Record(2, 0, {0x23, 0x29}, 5) + "\n");
+    WriteFile(path, Record(0, 0, {0x80, 0x10}) + "\n" + Record(2, 0, {0x23, 0x29}, 5) + "\n");
     for (const bool suppress : {false, true}) {
         TFileOptions options;
         options.SuppressRecordError = suppress;
@@ -130,7 +131,7 @@ TEST_F(OpenTest, HexRecordErrorIsReportedUnlessSuppressed) {
 TEST_F(OpenTest, PicFilesAreTranslatedByWordTypeWithTheWarnings) {
     // 14-bit device, a file of 12-bit code: translated as 14-bit all the same.
     const std::string hex = Dir / "p.hex";
-    WriteText(hex, Record(0, 0, {0x12, 0x0C, 0x05, 0x0A}) + "\n:00000001FF\n");
+    WriteFile(hex, Record(0, 0, {0x12, 0x0C, 0x05, 0x0A}) + "\n:00000001FF\n");
     TFileOptions options;
     options.ShowFormatWarnings = true;
     TFileResult r = OpenDataFile(*Ws, hex, options);
@@ -207,7 +208,7 @@ TEST_F(OpenTest, CompanionNamingAMissingFileIsReportedAndTheDataStays) {
 
 TEST_F(OpenTest, OpeningAConfigLoadsItInFullMode) {
     const std::string data = Dir / "MixedCase.Ohx";
-    WriteText(data, Record(0, 0, {0x80, 0x10}) + "\n");
+    WriteFile(data, Record(0, 0, {0x80, 0x10}) + "\n");
     auto other = std::make_unique<TWorkspace>();
     other->SelectDevice("OV128");
     other->LoadedFileName = data;
@@ -221,7 +222,7 @@ TEST_F(OpenTest, OpeningAConfigLoadsItInFullMode) {
     EXPECT_TRUE(r.RecreateMemoryWindow);
 
     // A broken one resets the data.
-    WriteText(Dir / "bad.cfg", "xyz");
+    WriteFile(Dir / "bad.cfg", "xyz");
     r = OpenDataFile(*Ws, Dir / "bad.cfg", {});
     EXPECT_FALSE(r.Ok);
     EXPECT_TRUE(r.ResetWindows);

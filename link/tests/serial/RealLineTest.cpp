@@ -5,9 +5,9 @@
 #include "link/Commint.h"
 #include "link/PortHolders.h"
 #include "link/WriterLink.h"
-#include "link/tests/serial/PtyPair.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
+#include "testlib/PtyPair.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "production/tests/ProductionBench.h"
+#include "testlib/ProductionBench.h"
 
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
