@@ -10,8 +10,8 @@
 // (file commands), MainFormLink.cpp (writer connection).
 #pragma once
 
-#include "app/Workspace.h"
 #include "link/WriterLink.h"
+#include "session/Workspace.h"
 
 #include <QHash>
 #include <QList>

@@ -3,10 +3,11 @@
 // is the core's, which says what the window still has to do.
 #include "app/MainForm.h"
 
-#include "buffer/ConfigFile.h"
 #include "buffer/DataFile.h"
 #include "buffer/FileNames.h"
 #include "buffer/SaveBin.h"
+#include "session/ConfigFile.h"
+#include "session/FileCommands.h"
 
 #include <QDir>
 #include <QFile>

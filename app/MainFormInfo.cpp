@@ -2,7 +2,7 @@
 // box, the version history, "Disassemble" and "Save Disassmble".
 #include "app/MainForm.h"
 
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "buffer/FileNames.h"
 #include "disasm/Disassembler.h"
 #include "disasm/Disform.h"

@@ -27,7 +27,7 @@ void TMainForm::CheckComPort() {
 void TMainForm::ComboBox1Change() {
     CheckComPort();
     if (Link().PortFailed) return;
-    ShowMessage(QString::fromStdString(Link().ConnectCheck(Ws())));
+    ShowMessage(QString::fromStdString(Link().ConnectCheck(Ws().Buffers, Ws().Device)));
 }
 
 void TMainForm::StartupConnect(const std::function<void()>& closeLogo) {
@@ -36,7 +36,7 @@ void TMainForm::StartupConnect(const std::function<void()>& closeLogo) {
         if (closeLogo) closeLogo();
         return;
     }
-    const std::string message = Link().ConnectCheck(Ws());
+    const std::string message = Link().ConnectCheck(Ws().Buffers, Ws().Device);
     if (closeLogo) closeLogo();
     ShowMessage(QString::fromStdString(message));
     // The handshake is chosen by platform only on the two desktop systems

@@ -11,12 +11,15 @@
 #include "production/Records.h"
 #include "production/Serialnosetform.h"
 #include "production/Sha256.h"
+#include "production/StoreConfig.h"
+#include "session/ProductionCommands.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
 bool TMainForm::OpenProductionRecords() {
-    if (std::string error; !orvan::PrepareRecords(Ws(), error)) {
+    if (std::string error;
+        !orvan::PrepareRecords(Ws().Records, Ws().PortName(), Ws().LoadedFileName, error)) {
         ShowPlainMessage(this, QStringLiteral("Production records cannot be opened: %1")
                                    .arg(QString::fromStdString(error)));
         return false;

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-# Desktop application: the main window and the buffer, information and ID
-# windows, in orvan_gui; the executable orvan-writer; QtTest suites.
+# Desktop application: the main window and its helpers join orvan_gui (the
+# other folders add their own windows); the executable orvan-writer; QtTest
+# suites.
 target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MainForm.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormPanel.cpp
@@ -14,13 +15,6 @@ target_sources(orvan_gui PRIVATE
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageBoxes.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SingleInstance.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SignalClose.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Mdichild.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Eedata.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/HexGrid.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Fillbuffer.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../buffer/Editsingledata.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../info/Logo.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/../device/Editoptionform.cpp
 )
 
 add_executable(orvan-writer ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)

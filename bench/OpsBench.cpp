@@ -4,10 +4,11 @@
 // time beside its wire limit and the host CPU spent meanwhile.
 //
 //   ops-bench [--sim PATH] [--model MODEL]
-#include "app/Workspace.h"
 #include "link/WriterLink.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <chrono>
 #include <cstdio>

@@ -14,10 +14,11 @@
 //  4. CPU while the host only waits.
 //
 //   writer-bench [--sim PATH] [--rounds N] [--full]
-#include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <cerrno>

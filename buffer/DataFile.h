@@ -1,5 +1,6 @@
 // Loading data files into the program-memory buffer: the record reader
-// HexToObj, the word-pair conversion and the File Open command's core.
+// HexToObj, the word-pair conversion, and a data file's bytes as a program
+// image. File Open itself is a command of the session (session/FileCommands.h).
 #pragma once
 
 #include "buffer/BufferBlock.h"
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace orvan {
-
-class TWorkspace;
 
 struct THexResult {
     int Highest = 0;   // highest byte address a data record named, at most 32766
@@ -68,19 +67,4 @@ struct TFileResult {
 bool BuildProgramImage(const TDeviceState& device, std::span<const uint8_t> bytes,
                        const std::string& type, const TFileOptions& options, TFileResult& result,
                        std::vector<uint8_t>& image);
-// The same for the selected device (GetICInfo first).
-bool BuildProgramImage(TWorkspace& ws, std::span<const uint8_t> bytes, const std::string& type,
-                       const TFileOptions& options, TFileResult& result,
-                       std::vector<uint8_t>& image);
-
-// File Open on a chosen file: dispatch by type, the companion configuration,
-// serial-number mode and QTP off, checksums. A failed load leaves the
-// program buffer and LoadedFileName as they were (the OPTION word is blank).
-TFileResult OpenDataFile(TWorkspace& ws, const std::string& path, const TFileOptions& options,
-                         const TFileAccess& files = RealFiles());
-
-// What the Open command does after a cancelled dialog, and at the end of
-// every load that got through.
-void FinishOpenCommand(TWorkspace& ws, TFileResult& result);
-
 } // namespace orvan

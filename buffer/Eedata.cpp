@@ -1,8 +1,8 @@
 #include "buffer/Eedata.h"
 
-#include "app/Workspace.h"
 #include "buffer/Editsingledata.h"
 #include "buffer/HexGrid.h"
+#include "session/Workspace.h"
 
 #include <QHeaderView>
 #include <QTableView>

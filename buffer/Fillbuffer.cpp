@@ -1,9 +1,9 @@
 #include "buffer/Fillbuffer.h"
 
 #include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "buffer/BufferOps.h"
 #include "buffer/Editsingledata.h"
+#include "session/Workspace.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

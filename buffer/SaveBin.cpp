@@ -1,7 +1,8 @@
 #include "buffer/SaveBin.h"
 
-#include "app/Workspace.h"
+#include "buffer/BufferBlock.h"
 #include "buffer/FileNames.h"
+#include "device/Catalogue.h"
 
 namespace orvan {
 
@@ -16,16 +17,15 @@ std::vector<uint8_t> ProgramImage(const TBufferBlock& buffers) {
     return image;
 }
 
-std::vector<uint8_t> BinFileBytes(TWorkspace& ws) {
-    std::vector<uint8_t> image = ProgramImage(ws.Buffers);
-    ws.GetICInfo();
-    const auto size = static_cast<std::size_t>(ws.Device.ICMemBytes);
+std::vector<uint8_t> BinFileBytes(const TBufferBlock& buffers, const TDeviceState& device) {
+    std::vector<uint8_t> image = ProgramImage(buffers);
+    const auto size = static_cast<std::size_t>(device.ICMemBytes);
     image.resize(size < image.size() ? size : image.size());
     return image;
 }
 
-bool SaveBin(TWorkspace& ws, const std::string& path) {
-    return WriteFileAtomic(path, BinFileBytes(ws));
+bool SaveBin(const TBufferBlock& buffers, const TDeviceState& device, const std::string& path) {
+    return WriteFileAtomic(path, BinFileBytes(buffers, device));
 }
 
 } // namespace orvan

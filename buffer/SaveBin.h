@@ -8,8 +8,8 @@
 
 namespace orvan {
 
-class TWorkspace;
 struct TBufferBlock;
+struct TDeviceState;
 
 inline constexpr const char* SorryCantBeSavedText = "Sorry, file can't be saved!";
 
@@ -17,10 +17,10 @@ inline constexpr const char* SorryCantBeSavedText = "Sorry, file can't be saved!
 // bits 0-7, high byte = word bits 8-13.
 std::vector<uint8_t> ProgramImage(const TBufferBlock& buffers);
 
-// The first ICMemBytes bytes of that image for the selected device.
-std::vector<uint8_t> BinFileBytes(TWorkspace& ws);
+// The first ICMemBytes bytes of that image for `device`.
+std::vector<uint8_t> BinFileBytes(const TBufferBlock& buffers, const TDeviceState& device);
 
 // Writes the BIN file safely; false when it could not be written.
-bool SaveBin(TWorkspace& ws, const std::string& path);
+bool SaveBin(const TBufferBlock& buffers, const TDeviceState& device, const std::string& path);
 
 } // namespace orvan

@@ -1,10 +1,11 @@
 // convert: load a data file, save the program memory as BIN. Also the
 // file steps the other subcommands share: --cfg and data-file arguments.
-#include "app/Workspace.h"
-#include "buffer/ConfigFile.h"
 #include "buffer/DataFile.h"
 #include "buffer/SaveBin.h"
 #include "cli/Commands.h"
+#include "session/ConfigFile.h"
+#include "session/FileCommands.h"
+#include "session/Workspace.h"
 
 #include <iostream>
 #include <memory>

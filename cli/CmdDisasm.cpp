@@ -1,9 +1,9 @@
 // disasm: the program memory as the disassembly window lists it, on
 // standard output, or written as the ".dis" file "Save Disassmble" writes.
-#include "app/Workspace.h"
-#include "buffer/ConfigFile.h"
 #include "cli/Commands.h"
 #include "disasm/Disassembler.h"
+#include "session/ConfigFile.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 #include <iostream>

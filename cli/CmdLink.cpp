@@ -1,8 +1,8 @@
 // connect and about: commands that talk to the writer.
-#include "app/Workspace.h"
 #include "cli/Commands.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
+#include "session/Workspace.h"
 
 #include <climits>
 #include <cstdio>
@@ -56,7 +56,7 @@ int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
-    const std::string message = link->ConnectCheck(*ws, StopToken());
+    const std::string message = link->ConnectCheck(ws->Buffers, ws->Device, StopToken());
     const bool ok = message == "Connect OK!";
     PrintLine(message);
     Result()["message"] = message;
@@ -67,7 +67,7 @@ int CmdAbout(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
-    const std::string firmware = link->AboutPoll(*ws, StopToken());
+    const std::string firmware = link->AboutPoll(ws->Buffers, ws->Device, StopToken());
     PrintLine(firmware);
     Result()["firmware"] = firmware;
     return ExitOk;

@@ -1,6 +1,5 @@
 // The chip operations: each runs its worker on its own thread as the desktop
 // dialog does, then prints the dialog's lines as they finally stand.
-#include "app/Workspace.h"
 #include "buffer/BufferBlock.h"
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
@@ -13,6 +12,9 @@
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "production/Records.h"
+#include "session/FileCommands.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <cstdio>

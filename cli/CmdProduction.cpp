@@ -1,5 +1,4 @@
 // program-id, auto and qtp: the production commands.
-#include "app/Workspace.h"
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
@@ -15,6 +14,9 @@
 #include "production/SerialNo.h"
 #include "production/SerialSetup.h"
 #include "production/StoreConfig.h"
+#include "session/Operations.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 #include <iostream>
@@ -82,7 +84,7 @@ std::string Shown(std::string text) {
 // Serial settings from the command line, checked as the dialog's OK (or
 // its "QTP File" button) checks them.
 int ApplySerialOptions(TWorkspace& ws, const TProductionArgs& p, bool forQtp, int& parts) {
-    TSerialEntry e = EntryFromSettings(ws);
+    TSerialEntry e = EntryFromSettings(ws.Serial);
     e.StartAddress = p.SerialAddr;
     e.NoOfByte = p.SerialBytes;
     e.StartValue = p.SerialValue;

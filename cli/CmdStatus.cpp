@@ -1,9 +1,9 @@
 // devices and status: the catalogue and the status panel, no writer needed.
-#include "app/Workspace.h"
 #include "buffer/BufferBlock.h"
 #include "buffer/HexText.h"
 #include "cli/Commands.h"
 #include "device/Catalogue.h"
+#include "session/Workspace.h"
 
 #include <cstdio>
 #include <iostream>

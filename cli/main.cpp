@@ -2,11 +2,11 @@
 // application, for production scripts and tests. The command line is read
 // here, and only here (CLI11 is slow to compile): one block per subcommand,
 // one line per global option.
-#include "app/Workspace.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
 #include "production/StoreConfig.h"
+#include "session/Workspace.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "device/Editoptionform.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "disasm/Disform.h"
 
-#include "app/Workspace.h"
 #include "disasm/Disassembler.h"
+#include "session/Workspace.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
 // LoadCfg in both modes on arbitrary bytes, with an in-memory file system.
 // A configuration that loads must save and load again to the same bytes.
-#include "app/Workspace.h"
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 #include "buffer/FileNames.h"
+#include "session/Workspace.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,8 +1,9 @@
 // ReadSerialData record after record on arbitrary text, then loading it as
 // Load QTP File does. Reading must stay inside the text, always move on,
 // and keep the byte count in 1..8.
-#include "app/Workspace.h"
 #include "production/Qtp.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 
 #include <cstdlib>
 #include <memory>

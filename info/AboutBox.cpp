@@ -1,9 +1,9 @@
 #include "info/AboutBox.h"
 
-#include "app/Workspace.h"
 #include "info/AboutInfo.h"
 #include "info/Artwork.h"
 #include "link/WriterLink.h"
+#include "session/Workspace.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -151,5 +151,5 @@ void TAboutBox::FormCreate(const QString& mainCaption, orvan::TWorkspace& ws,
     Label8->setText(QString::fromStdString(orvan::MemoryLine(orvan::TotalPhysicalMemory())));
     Label6->setText(QString::fromStdString(orvan::OsLine(orvan::QueryOsVersion())));
     // Asks only a universal writer; "Unknown" when no text was ever read.
-    WriterID->setText(QString::fromStdString(link.AboutPoll(ws)));
+    WriterID->setText(QString::fromStdString(link.AboutPoll(ws.Buffers, ws.Device)));
 }

@@ -1,6 +1,6 @@
 #include "info/Logo.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <QGuiApplication>
 #include <QLinearGradient>

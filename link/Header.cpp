@@ -1,7 +1,5 @@
 #include "link/Header.h"
 
-#include "app/Workspace.h"
-
 namespace orvan {
 namespace {
 
@@ -122,12 +120,6 @@ THeader BuildHeader(unsigned area, unsigned action, const TDeviceState& d, uint8
         break;
     }
     return h;
-}
-
-void GetHeader(TWorkspace& ws, const TPulseWidths& widths, unsigned area, unsigned action) {
-    (void)ws.GetICInfo();
-    ws.Buffers.CommandHeader =
-        BuildHeader(area, action, ws.Device, ws.Buffers.OptionLo, ws.Buffers.OptionHi, widths);
 }
 
 } // namespace orvan

@@ -11,8 +11,6 @@
 
 namespace orvan {
 
-class TWorkspace;
-
 // First argument of GetHeader.
 namespace HeaderArea {
 enum : unsigned { ProgramMemory = 0, Option = 1, ID = 2, EEPROM = 3, Option2 = 5 };
@@ -51,9 +49,5 @@ using THeader = std::array<uint8_t, 10>;
 // buffer bytes (oscillator rule) and the pulse widths.
 THeader BuildHeader(unsigned area, unsigned action, const TDeviceState& device, uint8_t optionLo,
                     uint8_t optionHi, const TPulseWidths& widths);
-
-// GetICInfo first (its result is not looked at: an unknown model leaves the
-// device fields as they were), then the header into CommandHeader.
-void GetHeader(TWorkspace& ws, const TPulseWidths& widths, unsigned area, unsigned action);
 
 } // namespace orvan

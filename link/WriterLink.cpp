@@ -1,7 +1,5 @@
 #include "link/WriterLink.h"
 
-#include "app/Workspace.h"
-
 #include <algorithm>
 #include <cctype>
 
@@ -101,40 +99,39 @@ void TWriterLink::RestorePortSettings() {
     Comm1.SetStopbits(s.Stopbits);
 }
 
-TWriterProtocol TWriterLink::Protocol(TWorkspace& ws, std::stop_token stop) {
-    return TWriterProtocol(Comm1, ws.Buffers, ws.Device, *this, *Clock, std::move(stop));
+TWriterProtocol TWriterLink::Protocol(TBufferBlock& buffers, const TDeviceState& device,
+                                      std::stop_token stop) {
+    return TWriterProtocol(Comm1, buffers, device, *this, *Clock, std::move(stop));
 }
 
-std::string TWriterLink::ConnectCheck(TWorkspace& ws, std::stop_token stop) {
-    const WriterResult r = Protocol(ws, std::move(stop)).CheckWriter();
+std::string TWriterLink::ConnectCheck(TBufferBlock& buffers, const TDeviceState& device,
+                                      std::stop_token stop) {
+    const WriterResult r = Protocol(buffers, device, std::move(stop)).CheckWriter();
     return ConnectMessage(r, Comm1.DeviceName());
 }
 
-std::string TWriterLink::PortChange(TWorkspace& ws, const std::string& portName,
-                                    int handshakeIndex) {
+std::string TWriterLink::PortChange(TBufferBlock& buffers, const TDeviceState& device,
+                                    const std::string& portName, int handshakeIndex) {
     const std::string error = CheckComPort(portName, handshakeIndex);
     if (PortFailed) return error;
-    return ConnectCheck(ws);
+    return ConnectCheck(buffers, device);
 }
 
-std::string TWriterLink::AboutPoll(TWorkspace& ws, std::stop_token stop) {
-    TWriterProtocol p = Protocol(ws, std::move(stop));
+std::string TWriterLink::AboutPoll(TBufferBlock& buffers, const TDeviceState& device,
+                                   std::stop_token stop) {
+    TWriterProtocol p = Protocol(buffers, device, std::move(stop));
     if (p.CheckWriter() == WriterResult::WriterUniversal) {
         ClearWriterId();
-        ws.Buffers.CommandHeader[0] = WriterIdRequest;
+        buffers.CommandHeader[0] = WriterIdRequest;
         if (p.ReadWriterID(WriterIdChars) == WriterResult::Done) {
             for (int k = 0; k < WriterIdChars; ++k)
                 WriterIdText[static_cast<size_t>(k)] =
-                    static_cast<char>(ws.Buffers.TransferBuffer[static_cast<size_t>(k)]);
+                    static_cast<char>(buffers.TransferBuffer[static_cast<size_t>(k)]);
             WriterIdText[WriterIdChars] = 0;
         }
     }
     const std::string text = WriterId();
     return text.empty() ? "Unknown" : text;
-}
-
-void TWriterLink::GetHeader(TWorkspace& ws, unsigned area, unsigned action) const {
-    orvan::GetHeader(ws, PulseWidths, area, action);
 }
 
 } // namespace orvan

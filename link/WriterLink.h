@@ -14,8 +14,6 @@
 
 namespace orvan {
 
-class TWorkspace;
-
 struct TSavedPortSettings {
     std::string DeviceName;
     TBaudrate BaudRate = br9600;
@@ -62,25 +60,26 @@ class TWriterLink : public TProtocolState {
     // CheckComPort; not opened again.
     void RestorePortSettings();
 
-    // The primitives on this link, for the device and buffers of `ws`.
-    TWriterProtocol Protocol(TWorkspace& ws, std::stop_token stop = {});
+    // The primitives on this link, over `buffers` for `device`.
+    TWriterProtocol Protocol(TBufferBlock& buffers, const TDeviceState& device,
+                             std::stop_token stop = {});
 
     // The port/handshake change: CheckComPort, then when the port opened
     // the writer poll. The one message to show.
-    std::string PortChange(TWorkspace& ws, const std::string& portName, int handshakeIndex);
+    std::string PortChange(TBufferBlock& buffers, const TDeviceState& device,
+                           const std::string& portName, int handshakeIndex);
     // Polls the writer and returns the connect message.
-    std::string ConnectCheck(TWorkspace& ws, std::stop_token stop = {});
+    std::string ConnectCheck(TBufferBlock& buffers, const TDeviceState& device,
+                             std::stop_token stop = {});
     // The about box's poll: for a universal writer, its firmware text
     // (kept in WriterIdText). Returns the text to show, "Unknown" if empty.
-    std::string AboutPoll(TWorkspace& ws, std::stop_token stop = {});
+    std::string AboutPoll(TBufferBlock& buffers, const TDeviceState& device,
+                          std::stop_token stop = {});
 
     // True once after the line was lost: the window shows the port error
     // (LineLostMessage) a single time, not at every timer tick.
     bool TakeLineLostNotice() { return LineLostNotice.exchange(false); }
     std::string LineLostMessage() const;
-
-    // The header for the next exchange (GetICInfo first).
-    void GetHeader(TWorkspace& ws, unsigned area, unsigned action) const;
 
   private:
     std::atomic<bool> LineLostNotice{false};

@@ -1,7 +1,6 @@
 #include "ops/Forcewrite.h"
 
 #include "ops/OpText.h"
-#include "production/Records.h"
 
 #include <algorithm>
 
@@ -9,8 +8,8 @@ namespace orvan {
 
 namespace {
 
-// One run; `rec` learns when the chip was reached and whether it passed.
-void ForceWriteRun(TOperationContext& ctx, TRunRecorder& rec, bool& passed, bool& offered) {
+// One run; `rec` (where runs are recorded) learns when the chip was reached.
+void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& offered) {
     TOpDialog& d = ctx.Dialog;
     auto both = [&] {
         offered = true;
@@ -35,7 +34,7 @@ void ForceWriteRun(TOperationContext& ctx, TRunRecorder& rec, bool& passed, bool
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
     if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) return both();
-    rec.Reached();
+    if (rec) rec->Reached();
 
     const auto& copy = ctx.In.Buffers.ProgramBuffer; // the run's own image
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::ProgramPulse);
@@ -99,22 +98,22 @@ void ForceWriteRun(TOperationContext& ctx, TRunRecorder& rec, bool& passed, bool
     if (same) d.Text("Label2", "Data verify OK!!");
     passed = same;
 
-    d.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
+    d.Commit([](IOpTarget& t) { t.PassCount() = AdvancePassCount(t.PassCount()); });
     both();
 }
 
 } // namespace
 
 void ForceWriteThread(TOperationContext& ctx) {
-    TRunRecorder rec(ctx, "force-write");
+    const std::unique_ptr<IRunRecord> rec = NewRunRecord(ctx, "force-write");
     bool passed = false, offered = false;
-    ForceWriteRun(ctx, rec, passed, offered);
-    if (!rec.Active() || !rec.Due) return;
-    rec.Chip().Checksum = ctx.In.ChecksumText;
+    ForceWriteRun(ctx, rec.get(), passed, offered);
+    if (!rec || !rec->Due()) return;
+    rec->SetChecksum(ctx.In.ChecksumText);
     // Production without records does not go on: "Continue" waits for the
     // record.
     if (offered) ctx.Dialog.Enabled("Button2", false);
-    if (rec.Write(passed, false) && offered) ctx.Dialog.Enabled("Button2", true);
+    if (rec->Write(passed, false) && offered) ctx.Dialog.Enabled("Button2", true);
 }
 
 } // namespace orvan

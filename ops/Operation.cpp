@@ -1,7 +1,5 @@
 #include "ops/Operation.h"
 
-#include "link/WriterLink.h"
-
 namespace orvan {
 
 void TOpDialog::Send(TOpUpdate update) {
@@ -61,7 +59,8 @@ void TOperationQueue::Commit(TOpCommit apply) {
     Push(std::move(apply));
 }
 
-size_t TOperationQueue::Drain(TWorkspace& ws, const std::function<void(const TOpUpdate&)>& render) {
+size_t TOperationQueue::Drain(IOpTarget& target,
+                              const std::function<void(const TOpUpdate&)>& render) {
     std::deque<TItem> taken;
     {
         std::lock_guard<std::mutex> hold(Lock);
@@ -71,7 +70,7 @@ size_t TOperationQueue::Drain(TWorkspace& ws, const std::function<void(const TOp
         if (auto* u = std::get_if<TOpUpdate>(&item)) {
             if (render) render(*u);
         } else {
-            std::get<TOpCommit>(item)(ws);
+            std::get<TOpCommit>(item)(target);
         }
     }
     return taken.size();
@@ -80,24 +79,6 @@ size_t TOperationQueue::Drain(TWorkspace& ws, const std::function<void(const TOp
 void TOperationQueue::WaitForItems(int timeoutMs) {
     std::unique_lock<std::mutex> hold(Lock);
     Arrived.wait_for(hold, std::chrono::milliseconds(timeoutMs), [this] { return !Items.empty(); });
-}
-
-TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths) {
-    TOperationInput in;
-    in.DeviceName = ws.DeviceName;
-    in.Buffers = ws.Buffers;
-    in.PulseWidths = widths;
-    in.EraseFirst = ws.EraseFirst;
-    in.VerifyProtect = ws.VerifyProtect;
-    in.SkipBlankCheck = ws.SkipBlankCheck;
-    in.OptionStatus = static_cast<uint8_t>(ws.Panel.Option.OptionStatus);
-    in.ChecksumText = ws.Panel.Checksum;
-    in.PassCount = ws.Panel.PassCount;
-    in.Serial = ws.Serial;
-    in.QTPActive = ws.QTPActive;
-    in.QTP = ws.QTP;
-    in.Records = ws.Records;
-    return in;
 }
 
 TOperationContext::TOperationContext(IPort& port, TProtocolState& state, IClock& clock,
@@ -149,20 +130,9 @@ void TOperationRunner::Stop() {
     Finished = true;
 }
 
-TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
-                        const std::function<void(const TOpUpdate&)>& render,
-                        std::stop_token cancel) {
-    TOperationQueue queue;
-    TOperationRunner runner;
-    runner.Start(link.Comm1, link, *link.Clock, queue, SnapshotOf(ws, link.PulseWidths), routine);
-    while (runner.Running()) {
-        if (cancel.stop_requested()) break;
-        queue.WaitForItems(100);
-        queue.Drain(ws, render);
-    }
-    runner.Stop();
-    queue.Drain(ws, render);
-    return runner.Outcome();
+std::unique_ptr<IRunRecord> NewRunRecord(TOperationContext& ctx, const char* operation) {
+    TOpInputExtension* extension = ctx.In.Extension.Get();
+    return extension ? extension->NewRunRecord(ctx, operation) : nullptr;
 }
 
 } // namespace orvan

@@ -5,11 +5,14 @@
 //
 // A worker never touches the window or the main window's state: it sends
 // updates (text, colour, visibility, enabled state, gauge) and commits
-// (changes to the workspace) through its sink; the desktop applies both on
-// the GUI thread in order, orvan-cli prints them, tests record them.
+// (changes to the state its owner holds) through its sink; the desktop
+// applies both on the GUI thread in order, orvan-cli prints them, tests
+// record them. The layers above add their own part to the input (serial
+// numbers, records) and to the state the commits change.
 #pragma once
 
-#include "app/Workspace.h"
+#include "buffer/BufferBlock.h"
+#include "device/Catalogue.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
 
@@ -27,7 +30,7 @@
 
 namespace orvan {
 
-class TWriterLink;
+class TOperationContext;
 
 // Failure lines are pure red (255, 0, 0); everything else keeps the
 // dialog's default text colour.
@@ -68,8 +71,21 @@ struct TOpOutcome {
     void Fail(TFailureClass c, const std::string& line);
 };
 
+// The state an operation's commits change, as its owner holds it (the
+// session's workspace).
+class IOpTarget {
+  public:
+    virtual ~IOpTarget() = default;
+    virtual TBufferBlock& BufferBlock() = 0;
+    // The program memory now holds what was read from a chip: ReadDone, and
+    // the checksums computed again.
+    virtual void ProgramRead() = 0;
+    // The status panel's pass count.
+    virtual std::string& PassCount() = 0;
+};
+
 // A change to the main window's state, applied on the thread that owns it.
-using TOpCommit = std::function<void(TWorkspace&)>;
+using TOpCommit = std::function<void(IOpTarget&)>;
 
 class IOperationSink {
   public:
@@ -113,8 +129,8 @@ class TOperationQueue final : public IOperationSink {
     std::function<void()> Notify;
 
     // Takes out everything queued so far: updates go to `render`, commits are
-    // applied to `ws`. Returns the number of items taken.
-    size_t Drain(TWorkspace& ws, const std::function<void(const TOpUpdate&)>& render);
+    // applied to `target`. Returns the number of items taken.
+    size_t Drain(IOpTarget& target, const std::function<void(const TOpUpdate&)>& render);
     // Waits until something is queued or `timeoutMs` passed.
     void WaitForItems(int timeoutMs);
 
@@ -142,6 +158,55 @@ class TTicks {
     int64_t StartMs = 0;
 };
 
+// The record of one run, where runs are recorded (the production records):
+// force write keeps one for each chip.
+class IRunRecord {
+  public:
+    virtual ~IRunRecord() = default;
+    // The chip reached the writer: from now on the run is recorded.
+    virtual void Reached() = 0;
+    virtual bool Due() const = 0;
+    // The program checksum the chip carries.
+    virtual void SetChecksum(const std::string& checksum) = 0;
+    // Writes the record, once; false (the record line says why) when it
+    // could not.
+    virtual bool Write(bool pass, bool consume) = 0;
+};
+
+// What a layer above adds to a worker's input (production: the serial
+// numbers, the QTP file, the records).
+class TOpInputExtension {
+  public:
+    virtual ~TOpInputExtension() = default;
+    virtual std::unique_ptr<TOpInputExtension> Clone() const = 0;
+    // The record of a run of `operation`; null where runs are not recorded.
+    virtual std::unique_ptr<IRunRecord> NewRunRecord(TOperationContext& ctx,
+                                                     const char* operation) = 0;
+};
+
+// Holds an extension by value: a copy of the input is a copy of it too, so
+// a worker reads ahead on its own.
+class TOpExtensionSlot {
+  public:
+    TOpExtensionSlot() = default;
+    TOpExtensionSlot(const TOpExtensionSlot& other) : Held(Copy(other)) {}
+    TOpExtensionSlot& operator=(const TOpExtensionSlot& other) {
+        Held = Copy(other);
+        return *this;
+    }
+    TOpExtensionSlot(TOpExtensionSlot&&) noexcept = default;
+    TOpExtensionSlot& operator=(TOpExtensionSlot&&) noexcept = default;
+
+    TOpInputExtension* Get() const { return Held.get(); }
+    void Set(std::unique_ptr<TOpInputExtension> extension) { Held = std::move(extension); }
+
+  private:
+    static std::unique_ptr<TOpInputExtension> Copy(const TOpExtensionSlot& other) {
+        return other.Held ? other.Held->Clone() : nullptr;
+    }
+    std::unique_ptr<TOpInputExtension> Held;
+};
+
 // What a worker reads of the main window, copied on the GUI thread before
 // it starts, so that the window's timer and edits never race with it.
 struct TOperationInput {
@@ -156,13 +221,8 @@ struct TOperationInput {
     // The status panel's checksum text (four hex digits, or "Blank").
     std::string ChecksumText;
     std::string PassCount;
-    TSerialSettings Serial;
-    bool QTPActive = false;
-    TQTPFile QTP;                                // the worker reads ahead on its own copy
-    std::shared_ptr<TProductionRecords> Records; // null: no records kept
+    TOpExtensionSlot Extension;
 };
-
-TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths);
 
 // Everything a worker routine runs against.
 class TOperationContext {
@@ -193,6 +253,10 @@ class TOperationContext {
 
 using TWorkerRoutine = void (*)(TOperationContext&);
 
+// The record of this run of `operation`, from the input's extension; null
+// where runs are not recorded.
+std::unique_ptr<IRunRecord> NewRunRecord(TOperationContext& ctx, const char* operation);
+
 // Runs one worker at a time on its own thread. Stop() asks the worker to
 // stop (its waits notice it between two bytes) and joins it; the
 // destructor does the same, so no worker outlives its dialog.
@@ -219,13 +283,5 @@ class TOperationRunner {
     std::jthread Thread;
     std::atomic<bool> Finished{true};
 };
-
-// Headless: snapshot, run `routine` on its own thread against the link's
-// port, apply its commits to `ws` on this thread as they come, and pass
-// every update to `render` (on this thread, in order). A stop requested on
-// `cancel` (a signal, say) stops the worker between two bytes.
-TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
-                        const std::function<void(const TOpUpdate&)>& render,
-                        std::stop_token cancel = {});
 
 } // namespace orvan

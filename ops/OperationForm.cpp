@@ -1,6 +1,8 @@
 #include "ops/OperationForm.h"
 
 #include "link/WriterLink.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -17,8 +17,9 @@ class QPushButton;
 class QVBoxLayout;
 
 namespace orvan {
+class TWorkspace;
 class TWriterLink;
-}
+} // namespace orvan
 
 class TOperationForm : public QDialog {
     Q_OBJECT

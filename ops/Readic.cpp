@@ -116,10 +116,11 @@ void ReadICThread(TOperationContext& ctx) {
     {
         const uint8_t lo = rx[0], hi = rx[1];
         const std::array<uint8_t, 4> aux{rx[2], rx[3], rx[4], rx[5]};
-        d.Commit([lo, hi, aux](TWorkspace& ws) {
-            ws.Buffers.OptionLo = lo;
-            ws.Buffers.OptionHi = hi;
-            std::copy(aux.begin(), aux.end(), ws.Buffers.AuxBytes.begin());
+        d.Commit([lo, hi, aux](IOpTarget& t) {
+            TBufferBlock& b = t.BufferBlock();
+            b.OptionLo = lo;
+            b.OptionHi = hi;
+            std::copy(aux.begin(), aux.end(), b.AuxBytes.begin());
         });
     }
 
@@ -133,8 +134,8 @@ void ReadICThread(TOperationContext& ctx) {
     {
         const std::array<uint8_t, 4> aux{rx[2], rx[3], rx[4], rx[5]};
         std::copy(aux.begin(), aux.end(), own.AuxBytes.begin() + 4);
-        d.Commit([aux](TWorkspace& ws) {
-            std::copy(aux.begin(), aux.end(), ws.Buffers.AuxBytes.begin() + 4);
+        d.Commit([aux](IOpTarget& t) {
+            std::copy(aux.begin(), aux.end(), t.BufferBlock().AuxBytes.begin() + 4);
         });
     }
 
@@ -148,7 +149,7 @@ void ReadICThread(TOperationContext& ctx) {
         std::array<uint8_t, IDBytes> id{};
         std::copy(rx.begin(), rx.begin() + IDBytes, id.begin());
         own.IDBuffer = id;
-        d.Commit([id](TWorkspace& ws) { ws.Buffers.IDBuffer = id; });
+        d.Commit([id](IOpTarget& t) { t.BufferBlock().IDBuffer = id; });
     }
     d.Text("Label2", "Read ID and Checksum OK!");
 
@@ -165,10 +166,9 @@ void ReadICThread(TOperationContext& ctx) {
     d.Gauge(100);
     area.resize(size_t(n));
     std::copy(area.begin(), area.end(), own.ProgramBuffer.begin());
-    d.Commit([data = std::move(area)](TWorkspace& ws) {
-        std::copy(data.begin(), data.end(), ws.Buffers.ProgramBuffer.begin());
-        ws.ReadDone = true;
-        ws.CalChecksum();
+    d.Commit([data = std::move(area)](IOpTarget& t) {
+        std::copy(data.begin(), data.end(), t.BufferBlock().ProgramBuffer.begin());
+        t.ProgramRead();
     });
     d.Text("Label3", "Read Data OK");
     done();
@@ -183,8 +183,8 @@ void ReadICThread(TOperationContext& ctx) {
         return;
     }
     std::vector<uint8_t> ee(rx.begin(), rx.begin() + e);
-    d.Commit([ee = std::move(ee)](TWorkspace& ws) {
-        std::copy(ee.begin(), ee.end(), ws.Buffers.EEBuffer.begin());
+    d.Commit([ee = std::move(ee)](IOpTarget& t) {
+        std::copy(ee.begin(), ee.end(), t.BufferBlock().EEBuffer.begin());
     });
     d.Text("EEInfo", "Read EEPROM OK!");
 }

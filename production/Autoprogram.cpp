@@ -2,6 +2,7 @@
 
 #include "device/Checksum.h"
 #include "ops/OpText.h"
+#include "production/ProductionState.h"
 #include "production/Programid.h"
 #include "production/Qtp.h"
 #include "production/Records.h"
@@ -20,7 +21,7 @@ constexpr int StreamTicks = 3;
 class TAutoRun {
   public:
     explicit TAutoRun(TOperationContext& ctx)
-        : Ctx(ctx), D(ctx.Dialog), In(ctx.In), Recorder(ctx, "auto") {}
+        : Ctx(ctx), D(ctx.Dialog), In(ctx.In), P(ProductionIn(ctx.In)), Recorder(ctx, "auto") {}
     void Run();
 
   private:
@@ -58,12 +59,13 @@ class TAutoRun {
     TOperationContext& Ctx;
     TOpDialog& D;
     TOperationInput& In;
+    TProductionState& P; // the worker's own serial numbers, QTP file and records
     TRunRecorder Recorder;
     TEnding Ending = TEnding::None;
 };
 
 void TAutoRun::NumberIntoBuffer() {
-    (void)WriteSerialNumber(In.Serial, In.Buffers, Ctx.Device);
+    (void)WriteSerialNumber(P.Serial, In.Buffers, Ctx.Device);
     const int row = Ctx.GetICInfo();
     const TChecksums sums = CalChecksum(Ctx.Device, row, In.Buffers.ProgramBuffer.data(),
                                         In.Buffers.OptionLo, In.Buffers.OptionHi);
@@ -76,7 +78,7 @@ void TAutoRun::Run() {
         Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
     // A run that failed: its record (a pass writes its own in NextChip).
     // An armed number is used up whatever the run came to.
-    if (Recorder.Active() && Recorder.Due && !Recorder.Written() &&
+    if (Recorder.Active() && Recorder.Due() && !Recorder.Written() &&
         Ctx.Outcome.RecordError.empty() && !Recorder.Write(false, Recorder.Armed()))
         RecordFailed();
     if (Ending != TEnding::None) D.Enabled("Button1", true);
@@ -86,7 +88,7 @@ void TAutoRun::Run() {
 void TAutoRun::QTPFinished(const std::string& message) {
     // The file has no number left for another chip: production from it
     // ends here, and only "Exit" is offered.
-    D.Commit([](TWorkspace& ws) { CloseQTP(ws); });
+    CommitProduction(D, [](IProductionTarget& t) { t.CloseQTP(); });
     D.Text(MessageBoxControl, message);
     Ctx.Outcome.SeriesEnded = true;
     Ending = TEnding::ExitOnly;
@@ -95,21 +97,21 @@ void TAutoRun::QTPFinished(const std::string& message) {
 bool TAutoRun::ClaimNumber() {
     TChipRecord& rec = Recorder.Chip();
     TClaimRequest r;
-    r.Station = In.Records->Station;
-    r.Settings = In.Serial;
-    r.Restart = In.Records->RestartSeries.exchange(false);
+    r.Station = P.Records->Station;
+    r.Settings = P.Serial;
+    r.Restart = P.Records->RestartSeries.exchange(false);
     std::string sha;
-    if (In.QTPActive && In.QTP.IsOpen()) {
-        sha = Sha256Hex(*In.QTP.Text);
+    if (P.QTPActive && P.QTP.IsOpen()) {
+        sha = Sha256Hex(*P.QTP.Text);
         r.Qtp = true;
         r.Series = QtpSeriesKey(sha);
-        r.QtpRecords = CountQTPRecords(*In.QTP.Text, In.Serial.SerialLsbFirst);
+        r.QtpRecords = CountQTPRecords(*P.QTP.Text, P.Serial.SerialLsbFirst);
     } else {
-        r.Series = SeriesKeyOf(In.DeviceName, In.Serial);
+        r.Series = SeriesKeyOf(In.DeviceName, P.Serial);
     }
     TClaim c;
     std::string error;
-    if (!In.Records->Store->Claim(r, c, error)) {
+    if (!P.Records->Store->Claim(r, c, error)) {
         Fail("Label1", RecordsFailurePrefix + error, TFailureClass::Store);
         return false;
     }
@@ -123,10 +125,10 @@ bool TAutoRun::ClaimNumber() {
     std::string where;
     if (r.Qtp) {
         // Record c.Index + 1 of the file, read from its start.
-        TQTPFile f = In.QTP;
+        TQTPFile f = P.QTP;
         f.Pos = 0;
         f.QTPEnd = false;
-        TSerialSettings s = In.Serial;
+        TSerialSettings s = P.Serial;
         bool active = false;
         std::optional<std::string> message;
         for (int64_t k = 0; k <= c.Index && !message; ++k)
@@ -135,8 +137,8 @@ bool TAutoRun::ClaimNumber() {
             Fail("Label1", message ? *message : std::string(QTPFinishedText), TFailureClass::File);
             return false;
         }
-        In.Serial = s;
-        In.QTP = f;
+        P.Serial = s;
+        P.QTP = f;
         rec.QtpSha256 = sha;
         rec.QtpRecord = c.Index + 1;
         where = "QTP record " + std::to_string(c.Index + 1);
@@ -144,9 +146,9 @@ bool TAutoRun::ClaimNumber() {
         const std::string& hex = c.Number;
         const int n = int(hex.size() / 2);
         for (int j = 0; j < n && j < MaxSerialBytes; ++j)
-            In.Serial.SerialBytes[size_t(j)] =
+            P.Serial.SerialBytes[size_t(j)] =
                 int32_t(std::stoul(hex.substr(hex.size() - size_t(2 * j + 2), 2), nullptr, 16));
-        where = "Serial No. " + In.Serial.HexText();
+        where = "Serial No. " + P.Serial.HexText();
     }
     rec.Series = r.Series;
     rec.SerialIndex = c.Index;
@@ -155,9 +157,10 @@ bool TAutoRun::ClaimNumber() {
                              : c.Continued ? where + ": continues where this series left off"
                                            : where + ": a new series starts";
     D.Text(RecordLineControl, line);
-    D.Commit([s = In.Serial, f = In.QTP](TWorkspace& ws) {
-        ws.Serial.SerialBytes = s.SerialBytes;
-        if (ws.QTPActive) ws.QTP = f;
+    CommitProduction(D, [s = P.Serial, f = P.QTP](IProductionTarget& t) {
+        TProductionState& owner = t.Production();
+        owner.Serial.SerialBytes = s.SerialBytes;
+        if (owner.QTPActive) owner.QTP = f;
     });
     return true;
 }
@@ -167,17 +170,17 @@ void TAutoRun::Steps() {
     D.Text("Label1", "");
 
     Ctx.GetICInfo();
-    if (In.Serial.SerialModeOn && !SerialWordsAreRTIW(In.Serial, In.Buffers, Ctx.Device))
+    if (P.Serial.SerialModeOn && !SerialWordsAreRTIW(P.Serial, In.Buffers, Ctx.Device))
         return Fail("Label1", NotRTIWText);
-    if (Recorder.Active() && In.Serial.SerialModeOn && !ClaimNumber()) return;
+    if (Recorder.Active() && P.Serial.SerialModeOn && !ClaimNumber()) return;
     NumberIntoBuffer();
     Recorder.Chip().Checksum = In.ChecksumText;
-    if (In.Serial.SerialModeOn) {
-        Recorder.Chip().Serial = In.Serial.HexText();
-        Ctx.Outcome.Serial = In.Serial.HexText();
-        D.Text(ChipSerialControl, In.Serial.HexText());
+    if (P.Serial.SerialModeOn) {
+        Recorder.Chip().Serial = P.Serial.HexText();
+        Ctx.Outcome.Serial = P.Serial.HexText();
+        D.Text(ChipSerialControl, P.Serial.HexText());
     }
-    D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
+    CommitProduction(D, [](IProductionTarget& t) { t.SerialNo2Memory(); });
 
     Ctx.GetICInfo();
     const int n = Ctx.Device.ICMemBytes;
@@ -208,7 +211,7 @@ void TAutoRun::Steps() {
     // The number goes on the chip from here: the claim is armed first, so
     // that whatever ends this run, no other chip is given it.
     if (!Recorder.Arm()) {
-        Recorder.Due = false; // the chip was not touched
+        Recorder.NotReached(); // the chip was not touched
         return Finish();
     }
     if (!ProgramID(p)) return;
@@ -458,26 +461,25 @@ void TAutoRun::NextChip(bool pass) {
     // The chip carries its number now: the record uses it up, and comes
     // before the chip counts. Without it production stops here.
     if (!Recorder.Write(pass, true)) return RecordFailed();
-    if (pass)
-        D.Commit([](TWorkspace& ws) { ws.Panel.PassCount = AdvancePassCount(ws.Panel.PassCount); });
+    if (pass) D.Commit([](IOpTarget& t) { t.PassCount() = AdvancePassCount(t.PassCount()); });
 
-    if (In.Serial.SerialModeOn) {
-        if (In.QTPActive) {
-            const std::optional<std::string> message =
-                ReadSerialData(In.QTP, In.Serial, In.QTPActive);
-            if (message || In.QTP.QTPEnd)
+    if (P.Serial.SerialModeOn) {
+        if (P.QTPActive) {
+            const std::optional<std::string> message = ReadSerialData(P.QTP, P.Serial, P.QTPActive);
+            if (message || P.QTP.QTPEnd)
                 return QTPFinished(message ? *message : std::string(QTPFinishedText));
-            D.Commit([s = In.Serial, f = In.QTP](TWorkspace& ws) {
-                ws.Serial = s;
-                ws.QTP = f;
+            CommitProduction(D, [s = P.Serial, f = P.QTP](IProductionTarget& t) {
+                t.Production().Serial = s;
+                t.Production().QTP = f;
             });
         } else {
-            SerialNoNext(In.Serial);
-            D.Commit([s = In.Serial](TWorkspace& ws) { ws.Serial = s; });
+            SerialNoNext(P.Serial);
+            CommitProduction(D,
+                             [s = P.Serial](IProductionTarget& t) { t.Production().Serial = s; });
         }
     }
     NumberIntoBuffer();
-    D.Commit([](TWorkspace& ws) { SerialNo2Memory(ws); });
+    CommitProduction(D, [](IProductionTarget& t) { t.SerialNo2Memory(); });
     Finish();
 }
 

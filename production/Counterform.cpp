@@ -1,6 +1,6 @@
 #include "production/Counterform.h"
 
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "production/Idform.h"
 
-#include "app/Workspace.h"
 #include "device/Checksum.h"
 #include "production/IDText.h"
 #include "production/Idmodifyform.h"
+#include "session/Workspace.h"
 
 #include <QButtonGroup>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "production/Idmodifyform.h"
 
-#include "app/Workspace.h"
 #include "production/IDText.h"
+#include "session/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,6 +2,8 @@
 
 #include "app/MessageBoxes.h"
 #include "production/Autoprogram.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -15,6 +15,10 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 
+namespace orvan {
+class TWorkspace;
+} // namespace orvan
+
 struct TProductionLine {
     const char* Control;
     const char* Text;

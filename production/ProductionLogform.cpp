@@ -1,8 +1,9 @@
 #include "production/ProductionLogform.h"
 
 #include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "production/Records.h"
+#include "production/StoreConfig.h"
+#include "session/Workspace.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -109,7 +110,7 @@ void TProductionLogForm::Refresh() {
 
 void ShowProductionLog(QWidget* parent, orvan::TWorkspace& ws) {
     std::string error;
-    if (!orvan::PrepareRecords(ws, error)) {
+    if (!orvan::PrepareRecords(ws.Records, ws.PortName(), ws.LoadedFileName, error)) {
         ShowPlainMessage(parent, QStringLiteral("Production records cannot be opened: %1")
                                      .arg(QString::fromStdString(error)));
         return;

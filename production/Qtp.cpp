@@ -1,15 +1,11 @@
 #include "production/Qtp.h"
 
-#include "app/Workspace.h"
 #include "buffer/FileNames.h"
 #include "buffer/HexText.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace orvan {
 
@@ -111,59 +107,6 @@ std::optional<std::string> ReadSerialData(TQTPFile& f, TSerialSettings& s, bool&
     for (int k = 0; k < 2 && pos < text.size() && (text[pos] == '\r' || text[pos] == '\n'); ++k)
         ++pos;
     return std::nullopt;
-}
-
-void CloseQTP(TWorkspace& ws) {
-    ws.QTP.Close();
-    ws.QTPActive = false;
-    ws.Serial.SerialModeOn = false;
-    ws.Panel.QTPFile = "Disable";
-    ws.Panel.SerialMode = "Disable";
-}
-
-std::optional<std::string> LoadQTP(TWorkspace& ws, std::string_view name, std::string text) {
-    ws.QTPActive = false;
-    ws.QTP.Close();
-    TQTPFile f;
-    f.Text = std::make_shared<const std::string>(std::move(text));
-    TSerialSettings s = ws.Serial;
-    bool active = false;
-    std::optional<std::string> message = ReadSerialData(f, s, active);
-    ws.GetICInfo();
-    if (!message && f.QTPEnd) {
-        // Nothing to program from: the file holds the end record only.
-        message = QTPFinishedText;
-        active = false;
-    }
-    if (!message && !SerialWordsAreRTIW(s, ws.Buffers, ws.Device)) {
-        message = NotRTIWText;
-        active = false;
-    }
-    if (!message && active) {
-        ws.Serial = s;
-        ws.Serial.SerialModeOn = true;
-        ws.QTPActive = true;
-        const std::size_t slash = name.find_last_of('/');
-        f.Name = std::string(slash == std::string_view::npos ? name : name.substr(slash + 1));
-        ws.QTP = std::move(f);
-        ws.Panel.QTPFile = ws.QTP.Name;
-        ws.Panel.SerialMode = "Enable";
-        SerialNo2Memory(ws);
-        return std::nullopt;
-    }
-    CloseQTP(ws);
-    return message;
-}
-
-bool LoadQTPFile(TWorkspace& ws, const std::string& path, std::optional<std::string>& message) {
-    ws.QTPActive = false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return false;
-    message = LoadQTP(ws, path, text.str());
-    return true;
 }
 
 } // namespace orvan

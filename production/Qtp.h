@@ -15,8 +15,6 @@
 
 namespace orvan {
 
-class TWorkspace;
-
 inline constexpr const char* QTPEndRecord = ":00000001FF";
 inline constexpr const char* QTPInformationErrorText = "File Information Error!";
 inline constexpr const char* QTPDataErrorText = "File data error!";
@@ -56,17 +54,5 @@ bool WriteQTPFile(const std::string& path, const std::string& text);
 // telling whether it was the end record). A record that fails leaves the
 // settings as they were; one with more than 8 serial bytes is refused.
 std::optional<std::string> ReadSerialData(TQTPFile& f, TSerialSettings& s, bool& qtpActive);
-
-// Load QTP File for the file's bytes: the first record, its RTIW words,
-// then serial mode on with the number in the buffer. Returns the messages
-// to show (empty when the file was taken).
-std::optional<std::string> LoadQTP(TWorkspace& ws, std::string_view name, std::string text);
-
-// LoadQTP from a file; false (nothing changed but QTPActive) when the file
-// cannot be read.
-bool LoadQTPFile(TWorkspace& ws, const std::string& path, std::optional<std::string>& message);
-
-// Closes the QTP file: serial mode off, "QTP file :" shows "Disable".
-void CloseQTP(TWorkspace& ws);
 
 } // namespace orvan

@@ -1,42 +1,11 @@
 #include "production/Records.h"
 
-#include "app/Workspace.h"
+#include "production/ProductionState.h"
 #include "production/Qtp.h"
-#include "production/Sha256.h"
 
 #include <cstdio>
 
 namespace orvan {
-
-std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
-                                                const std::string& dataFile, std::string& error) {
-    auto store = OpenProductionStore(config.Database, error);
-    if (!store) return nullptr;
-    auto r = std::make_shared<TProductionRecords>();
-    if (!store->HoldStation(config.Station, r->Unknown, error)) return nullptr;
-    r->Store = std::move(store);
-    r->Station = config.Station;
-    r->DataFile = dataFile;
-    if (!dataFile.empty()) r->DataSha256 = Sha256OfFile(dataFile).value_or("");
-    return r;
-}
-
-bool PrepareRecords(TWorkspace& ws, std::string& error) {
-    if (!ws.Records) {
-        TStoreConfig config;
-        std::string warning;
-        if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
-        if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
-        CompleteStoreConfig(config, ws.PortName());
-        ws.Records = OpenRecords(config, ws.LoadedFileName, error);
-        return ws.Records != nullptr;
-    }
-    if (ws.Records->DataFile != ws.LoadedFileName) {
-        ws.Records->DataFile = ws.LoadedFileName;
-        ws.Records->DataSha256 = Sha256OfFile(ws.LoadedFileName).value_or("");
-    }
-    return true;
-}
 
 std::string UnknownOutcomeLine(const TChipRecord& chip) {
     const std::string what =
@@ -58,7 +27,7 @@ int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
 }
 
 TRunRecorder::TRunRecorder(TOperationContext& ctx, const char* operation)
-    : Ctx(ctx), Records(ctx.In.Records.get()) {
+    : Ctx(ctx), Records(ProductionIn(ctx.In).Records.get()) {
     if (!Records) return;
     Rec.Station = Records->Station;
     Rec.Operation = operation;

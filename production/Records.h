@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ops/Operation.h"
-#include "production/StoreConfig.h"
+#include "production/Store.h"
 
 #include <atomic>
 #include <map>
@@ -38,19 +38,6 @@ struct TProductionRecords {
     std::atomic<bool> RestartSeries{false};
 };
 
-// Opens the store named by `config` and takes this station's name in it
-// (refused while another live process holds it), for the data file loaded
-// (its SHA-256 read from disk). Null with `error` when either fails.
-std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
-                                                const std::string& dataFile, std::string& error);
-
-// The desktop's records: opened on first use from production.conf in the
-// working directory (else production.db, and the host name and the port
-// as the station), the data file and its SHA-256 brought up to date. False
-// with `error` when the store cannot be opened: production does not start
-// then.
-bool PrepareRecords(TWorkspace& ws, std::string& error);
-
 // The line that tells the operator of a chip recorded as an unknown outcome.
 std::string UnknownOutcomeLine(const TChipRecord& chip);
 
@@ -58,18 +45,21 @@ std::string UnknownOutcomeLine(const TChipRecord& chip);
 int64_t CountQTPRecords(const std::string& text, int lsbFirst);
 
 // One worker run's record: watches the dialog's updates for the verdicts.
-class TRunRecorder {
+class TRunRecorder final : public IRunRecord {
   public:
     TRunRecorder(TOperationContext& ctx, const char* operation);
-    ~TRunRecorder();
+    ~TRunRecorder() override;
     TRunRecorder(const TRunRecorder&) = delete;
     TRunRecorder& operator=(const TRunRecorder&) = delete;
 
     bool Active() const { return Records != nullptr; }
     TChipRecord& Chip() { return Rec; }
     // The chip reached the writer: from now on the run is recorded.
-    void Reached() { Due = true; }
-    bool Due = false;
+    void Reached() override { IsDue = true; }
+    // The chip was not touched after all.
+    void NotReached() { IsDue = false; }
+    bool Due() const override { return IsDue; }
+    void SetChecksum(const std::string& checksum) override { Rec.Checksum = checksum; }
     // The claim goes on the chip: from now on its number is used up,
     // whatever becomes of the run. False (the line says why) when the
     // store refuses: the chip must not be touched then.
@@ -78,7 +68,7 @@ class TRunRecorder {
     // Writes the record (using up the claim with `consume`), once, within
     // the store's bounded wait. False when it could not: the record line
     // says so in red and production stops there.
-    bool Write(bool pass, bool consume);
+    bool Write(bool pass, bool consume) override;
     bool Written() const { return Done; }
 
   private:
@@ -88,6 +78,7 @@ class TRunRecorder {
     TChipRecord Rec;
     std::map<std::string, std::string> Texts;
     std::map<std::string, bool> Red;
+    bool IsDue = false;
     bool Done = false;
     bool IsArmed = false;
 };

@@ -1,7 +1,5 @@
 #include "production/SerialNo.h"
 
-#include "app/Workspace.h"
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -54,13 +52,6 @@ bool WriteSerialNumber(const TSerialSettings& s, TBufferBlock& buffers,
         buffers.ProgramBuffer[at + 1] = uint8_t((buffers.ProgramBuffer[at + 1] & 0xFE) | (b >> 7));
     }
     return true;
-}
-
-void SerialNo2Memory(TWorkspace& ws) {
-    ws.GetICInfo();
-    (void)WriteSerialNumber(ws.Serial, ws.Buffers, ws.Device);
-    ws.Panel.SerialNo = ws.Serial.HexText();
-    ws.CalChecksum();
 }
 
 void SerialNoNext(TSerialSettings& s) {

@@ -11,8 +11,6 @@
 
 namespace orvan {
 
-class TWorkspace;
-
 inline constexpr const char* NotRTIWText = "The program memory is not 'RTIW'";
 inline constexpr const char* NotRTIWDisableText =
     "The program memory is not 'RTIW'. Serial No. will be disable!";
@@ -30,10 +28,6 @@ bool SerialWordsAreRTIW(const TSerialSettings& s, const TBufferBlock& buffers,
 // keep their opcode). Does nothing, and returns false, where the words are
 // not all RTIW words inside the program memory.
 bool WriteSerialNumber(const TSerialSettings& s, TBufferBlock& buffers, const TDeviceState& device);
-
-// The main window's SerialNo2Memory: the number into the buffer, the
-// "Serial No. (HEX) :" display, then the checksums.
-void SerialNo2Memory(TWorkspace& ws);
 
 // Advances SerialBytes to the next number: by SerialIncrement with carry
 // and silent wrap, or one step of the shift register.

@@ -1,7 +1,7 @@
 #include "production/SerialSetup.h"
 
-#include "app/Workspace.h"
 #include "buffer/HexText.h"
+#include "device/Catalogue.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
 
@@ -31,7 +31,7 @@ TSerialCheck Refuse(const std::string& message, bool errorBox = false, bool clea
 }
 
 // The checks OK and "QTP File" share; fills the settings to store.
-std::optional<TSerialCheck> Parse(const TWorkspace& ws, const TSerialEntry& e, TSerialSettings& s) {
+std::optional<TSerialCheck> Parse(const TSerialEntry& e, TSerialSettings& s) {
     const std::optional<int> n = Decimal(e.NoOfByte);
     if (!n || *n < 1 || *n > MaxSerialBytes) return Refuse(NoOfByteInvalidText);
     const std::optional<int> inc = Decimal(e.Increment);
@@ -54,14 +54,12 @@ std::optional<TSerialCheck> Parse(const TWorkspace& ws, const TSerialEntry& e, T
     s.SerialIncrement = *inc;
     s.SerialRandom = e.Random != 0 ? 1 : 0;
     s.SerialLsbFirst = e.LsbFirst != 0 ? 1 : 0;
-    (void)ws;
     return std::nullopt;
 }
 
 } // namespace
 
-TSerialEntry EntryFromSettings(const TWorkspace& ws) {
-    const TSerialSettings& s = ws.Serial;
+TSerialEntry EntryFromSettings(const TSerialSettings& s) {
     TSerialEntry e;
     e.StartAddress = HexText(unsigned(s.SerialStartAddr) & 0xFFFF, 4);
     e.NoOfByte = std::to_string(std::clamp(s.SerialByteCount, 1, MaxSerialBytes));
@@ -92,31 +90,29 @@ std::string ZeroToOne(std::string text) {
     return text;
 }
 
-TSerialCheck AcceptSerialEntry(TWorkspace& ws, const TSerialEntry& e) {
-    TSerialSettings s = ws.Serial;
-    if (std::optional<TSerialCheck> refused = Parse(ws, e, s)) return *refused;
-    ws.GetICInfo();
-    if (!SerialWordsAreRTIW(s, ws.Buffers, ws.Device)) {
-        ws.Serial.SerialModeOn = false;
+TSerialCheck AcceptSerialEntry(TSerialSettings& settings, const TBufferBlock& buffers,
+                               const TDeviceState& device, const TSerialEntry& e) {
+    TSerialSettings s = settings;
+    if (std::optional<TSerialCheck> refused = Parse(e, s)) return *refused;
+    if (!SerialWordsAreRTIW(s, buffers, device)) {
+        settings.SerialModeOn = false;
         return Refuse(NotRTIWDisableText, true);
     }
     s.SerialModeOn = true;
-    ws.Serial = s;
-    ws.Panel.SerialMode = "Enable";
-    SerialNo2Memory(ws);
+    settings = s;
     return TSerialCheck{true, {}, false, false};
 }
 
-TSerialCheck PrepareQTPEntry(TWorkspace& ws, const TSerialEntry& e, int& parts) {
+TSerialCheck PrepareQTPEntry(TSerialSettings& settings, const TBufferBlock& buffers,
+                             const TDeviceState& device, const TSerialEntry& e, int& parts) {
     const std::optional<int> p = Decimal(e.NoOfPart);
     if (!p || *p < 1 || *p > MaxQTPParts) return Refuse(NoOfPartOverflowText);
-    TSerialSettings s = ws.Serial;
-    if (std::optional<TSerialCheck> refused = Parse(ws, e, s)) return *refused;
-    s.SerialModeOn = ws.Serial.SerialModeOn;
-    ws.Serial = s;
-    ws.GetICInfo();
-    if (!SerialWordsAreRTIW(s, ws.Buffers, ws.Device)) {
-        ws.Serial.SerialModeOn = false;
+    TSerialSettings s = settings;
+    if (std::optional<TSerialCheck> refused = Parse(e, s)) return *refused;
+    s.SerialModeOn = settings.SerialModeOn;
+    settings = s;
+    if (!SerialWordsAreRTIW(s, buffers, device)) {
+        settings.SerialModeOn = false;
         return Refuse(NotRTIWDisableText, true);
     }
     parts = *p;

@@ -3,11 +3,13 @@
 // check and store. The desktop dialog and orvan-cli both use them.
 #pragma once
 
+#include "buffer/BufferBlock.h"
+#include "device/Catalogue.h"
+#include "production/SerialSettings.h"
+
 #include <string>
 
 namespace orvan {
-
-class TWorkspace;
 
 inline constexpr const char* NoOfByteInvalidText = "\"No. of Byte\" is not a valid value!!";
 inline constexpr const char* IncrementInvalidText = " \"Increment\" is not a valid value!!";
@@ -26,7 +28,7 @@ struct TSerialEntry {
 };
 
 // The fields as FormCreate fills them from the settings.
-TSerialEntry EntryFromSettings(const TWorkspace& ws);
+TSerialEntry EntryFromSettings(const TSerialSettings& s);
 
 // Leaving StartAddress: "0" in front up to four characters.
 std::string PadStartAddress(std::string text);
@@ -44,13 +46,15 @@ struct TSerialCheck {
     bool ClearIncrement = false; // the Increment field is emptied
 };
 
-// OK: checks the entry against the program's RTIW words; when it passes
-// the settings are stored, serial mode is on and the number is in the
-// buffer. A failed RTIW check switches serial mode off.
-TSerialCheck AcceptSerialEntry(TWorkspace& ws, const TSerialEntry& e);
+// OK: checks the entry against the program's RTIW words for `device`; when
+// it passes the settings are stored with serial mode on. A failed RTIW
+// check switches serial mode off.
+TSerialCheck AcceptSerialEntry(TSerialSettings& settings, const TBufferBlock& buffers,
+                               const TDeviceState& device, const TSerialEntry& e);
 
 // "QTP File" up to the file dialog: checks and stores the settings (serial
 // mode is not switched on) and gives the number of parts.
-TSerialCheck PrepareQTPEntry(TWorkspace& ws, const TSerialEntry& e, int& parts);
+TSerialCheck PrepareQTPEntry(TSerialSettings& settings, const TBufferBlock& buffers,
+                             const TDeviceState& device, const TSerialEntry& e, int& parts);
 
 } // namespace orvan

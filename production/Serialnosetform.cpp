@@ -1,9 +1,10 @@
 #include "production/Serialnosetform.h"
 
 #include "app/MessageBoxes.h"
-#include "app/Workspace.h"
 #include "production/Qtp.h"
 #include "production/SerialSetup.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 
 #include <QButtonGroup>
 #include <QFileDialog>
@@ -100,7 +101,7 @@ TSerialNoSetupForm::TSerialNoSetupForm(orvan::TWorkspace& ws, QWidget* parent)
     grid->addLayout(buttons, r, 0, 1, 3);
 
     // FormCreate
-    const orvan::TSerialEntry e = orvan::EntryFromSettings(ws);
+    const orvan::TSerialEntry e = orvan::EntryFromSettings(ws.Serial);
     StartAddress->setText(QString::fromStdString(e.StartAddress));
     NoOfByte->setText(QString::fromStdString(e.NoOfByte));
     StartValue->setText(QString::fromStdString(e.StartValue));

@@ -147,8 +147,4 @@ std::string YieldText(int64_t passes, int64_t chips);
 // "YYYY-MM-DDTHH:MM:SSZ" now.
 std::string UtcNow();
 
-// True while this process is inside a write to the records: a stopping
-// signal lets it end (commit or fail) before the process exits.
-bool StoreWriteInProgress();
-
 } // namespace orvan

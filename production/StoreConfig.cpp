@@ -1,5 +1,7 @@
 #include "production/StoreConfig.h"
 
+#include "production/Records.h"
+#include "production/Sha256.h"
 #include "production/SqlStore.h"
 
 #include <libpq-fe.h>
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -423,6 +426,37 @@ std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& databas
     // libpq may echo parts of what it was given.
     error = Scrubbed(error, name.Secrets);
     return nullptr;
+}
+
+std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
+                                                const std::string& dataFile, std::string& error) {
+    auto store = OpenProductionStore(config.Database, error);
+    if (!store) return nullptr;
+    auto r = std::make_shared<TProductionRecords>();
+    if (!store->HoldStation(config.Station, r->Unknown, error)) return nullptr;
+    r->Store = std::move(store);
+    r->Station = config.Station;
+    r->DataFile = dataFile;
+    if (!dataFile.empty()) r->DataSha256 = Sha256OfFile(dataFile).value_or("");
+    return r;
+}
+
+bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
+                    const std::string& dataFile, std::string& error) {
+    if (!records) {
+        TStoreConfig config;
+        std::string warning;
+        if (!ReadStoreConfig(StoreConfigFile, config, error, &warning)) return false;
+        if (!warning.empty()) std::fprintf(stderr, "Orvan Writer: %s\n", warning.c_str());
+        CompleteStoreConfig(config, port);
+        records = OpenRecords(config, dataFile, error);
+        return records != nullptr;
+    }
+    if (records->DataFile != dataFile) {
+        records->DataFile = dataFile;
+        records->DataSha256 = Sha256OfFile(dataFile).value_or("");
+    }
+    return true;
 }
 
 } // namespace orvan

@@ -1,6 +1,7 @@
 // Where the production records are kept and who this station is: the
 // database named on the command line or in production.conf, and the store
-// opened from it.
+// opened from it. The records' own library (orvan_records, the one that
+// links SQLite and libpq) starts here.
 #pragma once
 
 #include "production/Store.h"
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace orvan {
+
+struct TProductionRecords;
 
 // Where the records are and who this station is: production.conf
 // ("database NAME", "station NAME", "#" comments), overridden by the
@@ -65,5 +68,23 @@ bool ValidCalendarDate(const std::string& date);
 // database" and nothing is created. The error never shows a password.
 std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
                                                       std::string& error, bool create = true);
+
+// True while this process is inside a write to the records: a stopping
+// signal lets it end (commit or fail) before the process exits.
+bool StoreWriteInProgress();
+
+// Opens the store named by `config` and takes this station's name in it
+// (refused while another live process holds it), for the data file loaded
+// (its SHA-256 read from disk). Null with `error` when either fails.
+std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,
+                                                const std::string& dataFile, std::string& error);
+
+// The desktop's records: opened into `records` on first use from
+// production.conf in the working directory (else production.db, and the
+// host name and `port` as the station), the data file and its SHA-256
+// brought up to date. False with `error` when the store cannot be opened:
+// production does not start then.
+bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::string& port,
+                    const std::string& dataFile, std::string& error);
 
 } // namespace orvan

@@ -3,7 +3,7 @@
 add_library(writer_sim_core STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/SimChip.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/SimWriter.cpp)
-target_link_libraries(writer_sim_core PUBLIC orvan_core)
+target_link_libraries(writer_sim_core PUBLIC orvan_tree orvan_device)
 
 add_executable(writer-sim ${CMAKE_CURRENT_SOURCE_DIR}/SimMain.cpp)
 target_link_libraries(writer-sim PRIVATE writer_sim_core)

@@ -1,11 +1,11 @@
 // The buffer windows and their dialogs: grids drawn from the buffers, cell
 // edits, the value dialog and the Fill Buffer dialog.
-#include "app/Workspace.h"
-#include "app/tests/TestSupport.h"
 #include "buffer/Editsingledata.h"
 #include "buffer/Eedata.h"
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
+#include "session/Workspace.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,8 +1,8 @@
 // The main window's file commands through their real dialogs: Open, the
 // configuration files, Save Program Memory and Default.cfg at start and exit.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QApplication>
 #include <QComboBox>

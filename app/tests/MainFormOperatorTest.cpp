@@ -5,9 +5,9 @@
 // real ones, answered from a timer.
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "app/tests/TestSupport.h"
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -2,10 +2,10 @@
 // command entry checks, edit commands and shutdown.
 #include "app/MainForm.h"
 #include "app/tests/OperationCloser.h"
-#include "app/tests/TestSupport.h"
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
 #include "info/Logo.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -451,8 +451,8 @@ class MainFormTest : public QObject {
         form->AutoProgram1Click();
         QVERIFY(Recorder->Boxes.empty());
         // Both Ignore answers and the last command ran auto program.
-        QCOMPARE(closer.Closed, (QStringList{"Auto Program", "Auto Program", "Program Memory",
-                                             "Auto Program"}));
+        QCOMPARE(closer.Closed,
+                 (QStringList{"Auto Program", "Auto Program", "Program Memory", "Auto Program"}));
     }
 
     void forceWriteButtonToggles() {

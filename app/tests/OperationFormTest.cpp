@@ -2,7 +2,6 @@
 // lines, buttons, how the worker's updates are rendered, and the main
 // window's entries. No writer is needed here; see OperationSimTest.cpp.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "device/Editoptionform.h"
 #include "ops/Bcform.h"
 #include "ops/Forcewriteform.h"
@@ -11,6 +10,7 @@
 #include "ops/Programeeform.h"
 #include "ops/Rxform.h"
 #include "ops/Verifyicform.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -125,10 +125,10 @@ class OperationFormTest : public QObject {
             orvan::TOpDialog out(d.Sink());
             out.Text("Label2", "first");
             out.Text("Label2", "OPTION program && verify OK!!");
-            out.Commit([&](orvan::TWorkspace& ws) {
+            out.Commit([&](orvan::IOpTarget& target) {
                 commitThread = std::this_thread::get_id();
                 label2AtCommit = d.Line("Label2")->text();
-                ws.ReadDone = true;
+                dynamic_cast<orvan::TWorkspace&>(target).ReadDone = true;
             });
             out.Fail("Label3", "Writer Error!!");
             out.Fail("Label4", "Connect Timeout!!");

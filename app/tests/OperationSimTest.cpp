@@ -2,12 +2,14 @@
 // a pseudo-terminal: whole runs, and a dialog closed in the middle of a
 // transfer followed by a run that succeeds.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "buffer/Mdichild.h"
 #include "ops/Bcform.h"
 #include "ops/Forcewriteform.h"
 #include "ops/Pmemoryform.h"
-#include "sim/tests/SimProcess.h"
+#include "testlib/BoxRecorder.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,9 +20,9 @@
 #include <map>
 #include <memory>
 
-using orvan::sim::test::TSimProcess;
-using orvan::sim::test::TTempDir;
-using orvan::sim::test::WriteFile;
+using orvan::test::TSimProcess;
+using orvan::test::TTempDir;
+using orvan::test::WriteFile;
 
 class OperationSimTest : public QObject {
     Q_OBJECT

@@ -2,8 +2,10 @@
 // writer-sim over a pseudo-terminal, each case in a working directory of its
 // own with its own ports.map.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
-#include "sim/tests/SimProcess.h"
+#include "testlib/BoxRecorder.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -11,9 +13,9 @@
 
 #include <memory>
 
-using orvan::sim::test::TSimProcess;
-using orvan::sim::test::TTempDir;
-using orvan::sim::test::WriteFile;
+using orvan::test::TSimProcess;
+using orvan::test::TTempDir;
+using orvan::test::WriteFile;
 
 class StartupConnectTest : public QObject {
     Q_OBJECT

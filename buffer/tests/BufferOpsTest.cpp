@@ -1,6 +1,6 @@
 #include "buffer/BufferOps.h"
-#include "app/Workspace.h"
 #include "buffer/HexText.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
 // Real tools as oracles: gpasm writes the PIC HEX files, srec_cat writes
 // Intel HEX from binary images.
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
-#include "buffer/tests/FilesTestUtil.h"
-#include "buffer/tests/PicPrograms.h"
+#include "session/FileCommands.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/PicPrograms.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +26,9 @@ void CheckGpasmProgram(const char* processor, const char* source, const char* mo
                        const std::vector<uint16_t>& expected) {
     if (!HaveTool("gpasm")) GTEST_SKIP() << "gpasm is not installed (Debian package gputils)";
     TTempDir dir;
-    test::WriteText(dir / "prog.asm", source);
+    test::WriteFile(dir / "prog.asm", source);
     ASSERT_TRUE(
-        RunTool("cd '" + dir.Path + "' && gpasm -p " + processor + " prog.asm -o prog.hex"));
+        RunTool("cd '" + dir.Path() + "' && gpasm -p " + processor + " prog.asm -o prog.hex"));
     auto ws = std::make_unique<TWorkspace>();
     ASSERT_TRUE(ws->SelectDevice(model));
     TFileOptions options;

@@ -1,11 +1,14 @@
 #include "buffer/SaveBin.h"
 
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
-#include "buffer/tests/FilesTestUtil.h"
+#include "session/FileCommands.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <random>
 

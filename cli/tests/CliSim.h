@@ -3,8 +3,10 @@
 // and stderr apart.
 #pragma once
 
-#include "SimProcess.h"
 #include "cli/tests/CliRunner.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -17,13 +19,13 @@
 namespace orvan::test {
 
 struct CliSim : ::testing::Test {
-    sim::test::TTempDir Dir;
-    std::unique_ptr<sim::test::TSimProcess> Sim;
+    test::TTempDir Dir;
+    std::unique_ptr<test::TSimProcess> Sim;
 
     void StartSim(std::vector<std::string> args, const std::string& model = "OV128") {
         args.insert(args.end(), {"--model", model, "--ports-map", "ports.map", "--port", "Com1"});
         Sim.reset(); // one writer on the line at a time
-        Sim = std::make_unique<sim::test::TSimProcess>(Dir.Path(), args);
+        Sim = std::make_unique<test::TSimProcess>(Dir.Path(), args);
         ASSERT_TRUE(Sim->Started());
     }
     TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path()); }
@@ -35,7 +37,7 @@ struct CliSim : ::testing::Test {
             bytes += char(w & 0xFF);
             bytes += char(w >> 8);
         }
-        sim::test::WriteFile(Dir.File(name), bytes);
+        test::WriteFile(Dir.File(name), bytes);
         return name;
     }
 };

@@ -1,6 +1,7 @@
 // orvan-cli disasm: the listing on standard output and the ".dis" file.
-#include "buffer/tests/FilesTestUtil.h"
 #include "cli/tests/CliRunner.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +33,8 @@ const char* HeaderText = ";Registers\n"
 
 class CliDisasm : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_FALSE(Dir.Path.empty()); }
-    TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path); }
+    void SetUp() override { ASSERT_FALSE(Dir.Path().empty()); }
+    TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path()); }
     TTempDir Dir;
 };
 

@@ -1,7 +1,8 @@
 // Each exit status of the table, end to end: the real orvan-cli against the
 // real writer-sim. Test stations branch on these numbers.
-#include "app/Workspace.h"
 #include "cli/tests/CliSim.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,7 +15,7 @@
 namespace orvan::test {
 namespace {
 
-using sim::test::WriteFile;
+using test::WriteFile;
 using Json = nlohmann::json;
 
 struct ExitStatus : CliSim {};

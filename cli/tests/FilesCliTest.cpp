@@ -1,13 +1,15 @@
 // orvan-cli with data and configuration files: status FILE, convert, --cfg.
-#include "app/Workspace.h"
-#include "buffer/ConfigFile.h"
-#include "buffer/tests/FilesTestUtil.h"
-#include "buffer/tests/PicPrograms.h"
 #include "cli/tests/CliRunner.h"
 #include "device/Checksum.h"
+#include "session/ConfigFile.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/PicPrograms.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace orvan::test {
@@ -15,17 +17,17 @@ namespace {
 
 class CliFiles : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_FALSE(Dir.Path.empty()); }
-    TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path); }
+    void SetUp() override { ASSERT_FALSE(Dir.Path().empty()); }
+    TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path()); }
     TTempDir Dir;
 };
 
 TEST_F(CliFiles, StatusOfAGpasmBuiltFileShowsTheTranslatedChecksum) {
     if (!HaveTool("gpasm")) GTEST_SKIP() << "gpasm is not installed (Debian package gputils)";
-    WriteText(Dir / "prog.asm", Pic14Source);
-    ASSERT_EQ(std::system(
-                  ("cd '" + Dir.Path + "' && gpasm -p p16f84 prog.asm -o prog.hex >/dev/null 2>&1")
-                      .c_str()),
+    WriteFile(Dir / "prog.asm", Pic14Source);
+    ASSERT_EQ(std::system(("cd '" + Dir.Path() +
+                           "' && gpasm -p p16f84 prog.asm -o prog.hex >/dev/null 2>&1")
+                              .c_str()),
               0);
     const TCliResult r = Cli("status -d OV117 prog.hex");
     ASSERT_EQ(r.Status, 0) << r.Err;
@@ -46,7 +48,7 @@ TEST_F(CliFiles, StatusOfAGpasmBuiltFileShowsTheTranslatedChecksum) {
 }
 
 TEST_F(CliFiles, ConfigGivesTheModelAndTheData) {
-    WriteText(Dir / "code.ohx", Record(0, 0, {0x80, 0x10}) + "\n:00000001FF\n");
+    WriteFile(Dir / "code.ohx", Record(0, 0, {0x80, 0x10}) + "\n:00000001FF\n");
     auto ws = std::make_unique<TWorkspace>();
     ws->SelectDevice("OV128");
     ws->LoadedFileName = Dir / "code.ohx";
@@ -66,9 +68,9 @@ TEST_F(CliFiles, ConfigGivesTheModelAndTheData) {
 
 TEST_F(CliFiles, FileErrorsPrintTheMessageAndExit4) {
     WriteBytes(Dir / "short.bin", std::vector<uint8_t>(4095, 0));
-    WriteText(Dir / "notes.txt", "x");
-    WriteText(Dir / "broken.ohx", Record(0, 0, {1, 2}, 1) + "\n");
-    WriteText(Dir / "bad.cfg", "nope");
+    WriteFile(Dir / "notes.txt", "x");
+    WriteFile(Dir / "broken.ohx", Record(0, 0, {1, 2}, 1) + "\n");
+    WriteFile(Dir / "bad.cfg", "nope");
     struct {
         const char* Args;
         std::string Err;

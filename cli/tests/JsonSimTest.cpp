@@ -1,13 +1,14 @@
 // --json end to end: every line of a simulated run is one JSON object, the
 // dialog's lines and the gauge come as they change, and the verdict is last.
 #include "cli/tests/CliSim.h"
+#include "testlib/Files.h"
 
 #include <set>
 
 namespace orvan::test {
 namespace {
 
-using sim::test::WriteFile;
+using test::WriteFile;
 using Json = nlohmann::json;
 
 struct JsonRun : CliSim {};

@@ -3,11 +3,13 @@
 // address gpdasm lists, our listing must show the translation-table partner
 // of the PIC instruction, with the same operand values; every other address
 // is left out, and a listing that resumes after a gap starts with an ORG mark.
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
 #include "buffer/PicTranslate.h"
-#include "buffer/tests/FilesTestUtil.h"
 #include "disasm/Disassembler.h"
+#include "session/FileCommands.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -135,10 +137,11 @@ TEST(DisasmOracle, GpasmProgramListsTheTranslationPartners) {
     if (!HaveTool("gpasm") || !HaveTool("gpdasm"))
         GTEST_SKIP() << "gpasm/gpdasm are not installed (Debian package gputils)";
     TTempDir dir;
-    test::WriteText(dir / "prog.asm", OracleSource());
-    ASSERT_TRUE(RunShell("cd '" + dir.Path + "' && gpasm -w 2 prog.asm -o prog.hex >/dev/null 2>&1"));
+    test::WriteFile(dir / "prog.asm", OracleSource());
+    ASSERT_TRUE(
+        RunShell("cd '" + dir.Path() + "' && gpasm -w 2 prog.asm -o prog.hex >/dev/null 2>&1"));
     ASSERT_TRUE(RunShell("gpdasm -p p16f877a '" + (dir / "prog.hex") + "' > '" + (dir / "pic.txt") +
-                    "' 2>/dev/null"));
+                         "' 2>/dev/null"));
     const auto picBytes = test::ReadBytes(dir / "pic.txt");
     const std::map<unsigned, TPicLine> pic =
         ParseGpdasm(std::string(picBytes.begin(), picBytes.end()));

@@ -3,8 +3,8 @@
 // Disassmble" writes them through its dialog (or refuses with its message).
 #include "disasm/Disform.h"
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "disasm/Disassembler.h"
+#include "testlib/BoxRecorder.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,10 +4,12 @@
 // writer is gone or was not asked.
 #include "info/AboutBox.h"
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "info/AboutInfo.h"
 #include "info/VersionInfo.h"
-#include "sim/tests/SimProcess.h"
+#include "testlib/BoxRecorder.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,9 +23,9 @@
 
 #include <memory>
 
-using orvan::sim::test::TSimProcess;
-using orvan::sim::test::TTempDir;
-using orvan::sim::test::WriteFile;
+using orvan::test::TSimProcess;
+using orvan::test::TTempDir;
+using orvan::test::WriteFile;
 
 class AboutBoxTest : public QObject {
     Q_OBJECT

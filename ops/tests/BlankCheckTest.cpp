@@ -1,6 +1,6 @@
 // Erase and blank check against the simulated writer's state machine.
 #include "ops/Blankcheck.h"
-#include "ops/tests/OpsBench.h"
+#include "testlib/OpsBench.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
 // orvan-cli's chip operations against writer-sim over a pseudo-terminal:
 // full program-verify-read cycles, protect mode, an OTP cell that cannot
 // go back to 1, injected faults, and a run stopped in the middle.
-#include "SimProcess.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 namespace orvan::sim::test {
+using namespace orvan::test;
 namespace {
 
 struct Ops : ::testing::Test {

@@ -2,7 +2,8 @@
 #include "ops/Forcewrite.h"
 #include "ops/OpText.h"
 #include "ops/Programmemory.h"
-#include "ops/tests/OpsBench.h"
+#include "session/Operations.h"
+#include "testlib/OpsBench.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Read device against the simulated writer: what each step stores, where
 // each failure lands, the gauge, and a stop inside the stream.
 #include "ops/Readic.h"
-#include "ops/tests/OpsBench.h"
+#include "testlib/OpsBench.h"
 
 #include <gtest/gtest.h>
 

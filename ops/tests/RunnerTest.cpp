@@ -3,7 +3,8 @@
 // a stop ends the worker between two bytes. Runs under ThreadSanitizer.
 #include "ops/Programmemory.h"
 #include "ops/Readic.h"
-#include "ops/tests/OpsBench.h"
+#include "session/Operations.h"
+#include "testlib/OpsBench.h"
 
 #include <gtest/gtest.h>
 

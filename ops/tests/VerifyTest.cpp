@@ -2,7 +2,7 @@
 #include "ops/Verify.h"
 #include "ops/Programee.h"
 #include "ops/Programoption.h"
-#include "ops/tests/OpsBench.h"
+#include "testlib/OpsBench.h"
 
 #include <gtest/gtest.h>
 

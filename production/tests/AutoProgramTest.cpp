@@ -3,7 +3,9 @@
 #include "production/Autoprogram.h"
 #include "production/Qtp.h"
 #include "production/SerialNo.h"
-#include "production/tests/ProductionBench.h"
+#include "session/Operations.h"
+#include "session/ProductionCommands.h"
+#include "testlib/ProductionBench.h"
 
 #include <gtest/gtest.h>
 

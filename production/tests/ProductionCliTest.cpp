@@ -1,13 +1,17 @@
 // A production run end to end: the real orvan-cli against the real
 // writer-sim, which puts a fresh chip in the socket after each completed
 // run and keeps each used chip as chip.img.1, chip.img.2, ...
-#include "SimProcess.h"
-#include "app/Workspace.h"
 #include "buffer/DataFile.h"
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
-#include "production/tests/ProgramImage.h"
+#include "session/FileCommands.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 #include "sim/SimChip.h"
+#include "testlib/Files.h"
+#include "testlib/ProgramImage.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +20,7 @@
 #include <sstream>
 
 namespace orvan::sim::test {
+using namespace orvan::test;
 namespace {
 
 constexpr int SerialAt = 0x10;

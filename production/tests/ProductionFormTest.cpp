@@ -8,7 +8,8 @@
 #include "production/Idmodifyform.h"
 #include "production/Qtp.h"
 #include "production/Serialnosetform.h"
-#include "production/tests/ProductionBench.h"
+#include "session/ProductionCommands.h"
+#include "testlib/ProductionBench.h"
 
 #include <QApplication>
 #include <QButtonGroup>

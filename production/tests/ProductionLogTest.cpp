@@ -3,7 +3,9 @@
 // picture is saved there as production-log.png.
 #include "production/ProductionLogform.h"
 #include "production/StoreConfig.h"
-#include "production/tests/StoreBench.h"
+#include "testlib/Files.h"
+#include "testlib/StoreBench.h"
+#include "testlib/TempDir.h"
 
 #include <QLabel>
 #include <QTableWidget>
@@ -16,7 +18,7 @@ class ProductionLogTest : public QObject {
 };
 
 void ProductionLogTest::NewestFirstFailuresRedYieldOnTop() {
-    orvan::test::TStoreTemp dir;
+    orvan::test::TTempDir dir;
     std::string error;
     auto store = orvan::OpenProductionStore(dir.File("production.db"), error);
     QVERIFY2(store, error.c_str());

@@ -3,14 +3,16 @@
 // Auto Program and presses "Continue" after every chip. The chips it leaves
 // must be the ones `orvan-cli auto` programs with the same settings.
 #include "app/MainForm.h"
-#include "app/tests/TestSupport.h"
 #include "buffer/BufferBlock.h"
 #include "device/Catalogue.h"
 #include "production/Autopform.h"
 #include "production/Serialnosetform.h"
-#include "production/tests/ProgramImage.h"
 #include "sim/SimChip.h"
-#include "sim/tests/SimProcess.h"
+#include "testlib/BoxRecorder.h"
+#include "testlib/Files.h"
+#include "testlib/ProgramImage.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -25,9 +27,9 @@
 #include <memory>
 #include <set>
 
-using orvan::sim::test::TSimProcess;
-using orvan::sim::test::TTempDir;
-using orvan::sim::test::WriteFile;
+using orvan::test::TSimProcess;
+using orvan::test::TTempDir;
+using orvan::test::WriteFile;
 
 namespace {
 
@@ -71,11 +73,11 @@ class ProductionSimTest : public QObject {
         {
             TSimProcess sim(cliDir.Path(), SimArgs());
             QVERIFY(sim.Started());
-            const auto r = orvan::sim::test::Run(
-                cliDir.Path(), ORVAN_CLI,
-                {"-P", "Com1", "-d", Model, "--option", "3AAA", "auto", "prog.bin", "--count",
-                 std::to_string(Chips), "--random", "--serial-addr", "0010", "--serial-bytes", "2",
-                 "--serial-value", "1234"});
+            const auto r =
+                orvan::test::Run(cliDir.Path(), ORVAN_CLI,
+                                 {"-P", "Com1", "-d", Model, "--option", "3AAA", "auto", "prog.bin",
+                                  "--count", std::to_string(Chips), "--random", "--serial-addr",
+                                  "0010", "--serial-bytes", "2", "--serial-value", "1234"});
             QVERIFY2(r.Status == 0, r.Out.c_str());
             cliChips = UsedChips(cliDir);
         }

@@ -1,6 +1,6 @@
 // Program ID & Checksum against the simulated writer's state machine.
 #include "production/Programid.h"
-#include "production/tests/ProductionBench.h"
+#include "testlib/ProductionBench.h"
 
 #include <gtest/gtest.h>
 

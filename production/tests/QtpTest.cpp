@@ -1,8 +1,9 @@
 // QTP records as generated and as read back, the reader's messages, and
 // loading a file against the program's RTIW words.
 #include "production/Qtp.h"
-#include "app/Workspace.h"
 #include "production/SerialNo.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,17 @@
 // Production records end to end: the real orvan-cli against real
 // writer-sim processes, the records in a real database (a SQLite file, or
-// built with ORVAN_STORE_PG a PostgreSQL database of its own).
-#include "SimProcess.h"
+// with PgTestMain.cpp a PostgreSQL database of its own).
 #include "device/Catalogue.h"
 #include "device/Checksum.h"
 #include "link/Protocol.h"
 #include "production/Sha256.h"
 #include "production/StoreConfig.h"
-#include "production/tests/ProgramImage.h"
-#include "production/tests/StoreBench.h"
 #include "sim/SimChip.h"
+#include "testlib/Files.h"
+#include "testlib/ProgramImage.h"
+#include "testlib/SimProcess.h"
+#include "testlib/StoreBench.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +31,7 @@
 #include <unistd.h>
 
 namespace orvan::sim::test {
+using namespace orvan::test;
 namespace {
 
 constexpr const char* Model = "OV128"; // flash: a chip left half done is erased next time
@@ -673,7 +676,7 @@ TEST_F(Records, NoRecordsNoChip) {
 TEST_F(Records, DatabaseNamesNeverShowThePassword) {
     TTempDir dir;
     const auto cli = [&](const std::vector<std::string>& args) {
-        const TRunResult r = sim::test::Run(dir.Path(), ORVAN_CLI, args);
+        const TRunResult r = test::Run(dir.Path(), ORVAN_CLI, args);
         for (const char* part : {"a@ss", "a%40ss"})
             EXPECT_FALSE(Has(r.Out, part)) << args[1] << "\n" << r.Out;
         return r;

@@ -3,8 +3,10 @@
 // cannot be written.
 #include "production/Autoprogram.h"
 #include "production/Records.h"
-#include "production/tests/ProductionBench.h"
-#include "production/tests/StoreBench.h"
+#include "production/StoreConfig.h"
+#include "testlib/ProductionBench.h"
+#include "testlib/StoreBench.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@ namespace orvan::test {
 namespace {
 
 struct RecordedAutoProgram : ::testing::Test {
-    TStoreTemp Dir;
+    TTempDir Dir;
     std::unique_ptr<TOpsBench> B;
     std::shared_ptr<TProductionRecords> R;
 

@@ -1,7 +1,8 @@
 // Serial numbers: the next number in both modes, the number in the
 // program memory, and the words allowed to carry it.
 #include "production/SerialNo.h"
-#include "app/Workspace.h"
+#include "session/ProductionCommands.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,13 @@
 // The production store on a real database: SQLite in a temporary folder,
-// or (built with ORVAN_STORE_PG) a throwaway PostgreSQL database on the
+// or (with PgTestMain.cpp) a throwaway PostgreSQL database on the
 // server that PGHOST/PGPORT name (./test runs these under pg_virtualenv).
 #include "production/Records.h"
 #include "production/Sha256.h"
 #include "production/SqlStore.h"
 #include "production/StoreConfig.h"
-#include "production/tests/StoreBench.h"
+#include "testlib/Files.h"
+#include "testlib/StoreBench.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +42,8 @@ TEST(Sha256, StandardVectors) {
 }
 
 TEST(StoreConfig, FileCommandLineAndRedaction) {
-    TStoreTemp dir;
-    WriteText(dir.File("production.conf"), "# line 3\ndatabase postgresql://line3@db.example/prod\n"
+    TTempDir dir;
+    WriteFile(dir.File("production.conf"), "# line 3\ndatabase postgresql://line3@db.example/prod\n"
                                            "station   bench-7  # the left one\n\n");
     TStoreConfig c;
     std::string error;
@@ -57,7 +59,7 @@ TEST(StoreConfig, FileCommandLineAndRedaction) {
     CompleteStoreConfig(none);
     EXPECT_EQ(none.Database, "production.db");
     EXPECT_FALSE(none.Station.empty());
-    WriteText(dir.File("bad.conf"), "database\n");
+    WriteFile(dir.File("bad.conf"), "database\n");
     EXPECT_FALSE(ReadStoreConfig(dir.File("bad.conf"), none, error));
     EXPECT_NE(error.find("bad.conf:1"), std::string::npos);
 
@@ -72,7 +74,7 @@ TEST(StoreConfig, FileCommandLineAndRedaction) {
     EXPECT_NE(why.find("127.0.0.1"), std::string::npos) << why;
 
     // Values run to the end of the line; '#' after a space begins a comment.
-    WriteText(dir.File("line2.conf"), "database host=db1 dbname=production user=writer\r\n"
+    WriteFile(dir.File("line2.conf"), "database host=db1 dbname=production user=writer\r\n"
                                       "station Line 2#3  # the right one\n");
     TStoreConfig line2;
     std::string warning;
@@ -86,13 +88,13 @@ TEST(StoreConfig, FileCommandLineAndRedaction) {
              {"station ok\n\ndatabase mysql://w:p/a@ss@db1/p\n", "bad.conf:3: "},
              {"database host=db1 password=p/a@ss\nstation a\tb\n", "bad.conf:2: "},
              {"database sqlite:x password=p/a@ss.db\n", "bad.conf:1: "}}) {
-        WriteText(dir.File("bad.conf"), text);
+        WriteFile(dir.File("bad.conf"), text);
         TStoreConfig bad;
         EXPECT_FALSE(ReadStoreConfig(dir.File("bad.conf"), bad, error));
         EXPECT_NE(error.find(at), std::string::npos) << error;
         EXPECT_EQ(error.find("a@ss"), std::string::npos) << error;
     }
-    WriteText(dir.File("pw.conf"), "database host=db1 password=p/a@ss\n");
+    WriteFile(dir.File("pw.conf"), "database host=db1 password=p/a@ss\n");
     for (const auto& [mode, warned] : {std::pair{0644, true}, std::pair{0600, false}}) {
         chmod(dir.File("pw.conf").c_str(), mode_t(mode));
         warning.clear();

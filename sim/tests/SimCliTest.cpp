@@ -1,6 +1,8 @@
 // orvan-cli connect and about against writer-sim, each in a working
 // directory of its own with its own ports.map.
-#include "SimProcess.h"
+#include "testlib/Files.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 namespace orvan::sim::test {
+using namespace orvan::test;
 namespace {
 
 struct Cli : ::testing::Test {

@@ -1,12 +1,15 @@
 // The real serial component and primitives against writer-sim over a
 // pseudo-terminal: the chip rules as the host sees them.
-#include "SimProcess.h"
+#include "testlib/SimProcess.h"
 
-#include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/Header.h"
 #include "link/Protocol.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 #include "sim/SimChip.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <thread>
 
 namespace orvan::sim::test {
+using namespace orvan::test;
 namespace {
 
 struct Link : ::testing::Test {

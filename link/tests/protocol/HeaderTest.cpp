@@ -1,7 +1,8 @@
 // Command headers: every area against every action, OTP and flash, the
 // oscillator rule, the pulse widths and their edits.
 #include "link/Header.h"
-#include "app/Workspace.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 

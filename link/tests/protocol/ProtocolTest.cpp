@@ -1,7 +1,7 @@
 // The primitives against a scripted writer: bytes sent, results, what lands
 // in TransferBuffer, the time-out rule on a manual clock.
 #include "link/Protocol.h"
-#include "link/FakePort.h"
+#include "testlib/FakePort.h"
 
 #include <gtest/gtest.h>
 

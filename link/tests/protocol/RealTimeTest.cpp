@@ -1,8 +1,8 @@
 // The one wait that runs on the real clock: a writer that never raises CTS
 // gives TimeOut after two to three real seconds, nothing sent, and the gate
 // sleeps between its polls instead of spinning.
-#include "link/FakePort.h"
 #include "link/Protocol.h"
+#include "testlib/FakePort.h"
 
 #include <gtest/gtest.h>
 

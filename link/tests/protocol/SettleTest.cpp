@@ -1,8 +1,8 @@
 // An exchange that ends inside a header or a block leaves the writer there:
 // which endings mark the exchange open, and how the next one lets the line
 // fall quiet first (on a manual clock, so the second of quiet costs nothing).
-#include "link/FakePort.h"
 #include "link/Protocol.h"
+#include "testlib/FakePort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // WriteData: one reply per byte, the n + 5 bound, FailIndex, and the rule
 // that a single reply time-out is recorded while the block goes on, but two
 // in a row end it.
-#include "link/FakePort.h"
 #include "link/Protocol.h"
+#include "testlib/FakePort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The main window's link: Comm1's settings, the connection check's port
 // handling and messages, the restore at exit.
 #include "link/WriterLink.h"
-#include "app/Workspace.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +119,7 @@ TEST_F(LinkFixture, RestorePutsBackTheSettingsBeforeTheLastCheck) {
 
 TEST_F(LinkFixture, PortChangeWithoutAPortShowsOnlyThePortError) {
     auto ws = std::make_unique<TWorkspace>();
-    const std::string m = Link->PortChange(*ws, "Com7", 2);
+    const std::string m = Link->PortChange(ws->Buffers, ws->Device, "Com7", 2);
     EXPECT_EQ(m.substr(0, m.find('\n')), "Open  COM7 Port Error!!");
 }
 
@@ -126,9 +127,9 @@ TEST_F(LinkFixture, HeadersCarryTheLinksPulseWidths) {
     auto ws = std::make_unique<TWorkspace>();
     ASSERT_TRUE(ws->SelectDevice("OV128"));
     Link->PulseWidths = PulseWidthsFromEdits(true, "7", true, "200");
-    Link->GetHeader(*ws, HeaderArea::ProgramMemory, HeaderAction::Program);
+    GetHeader(*ws, Link->PulseWidths, HeaderArea::ProgramMemory, HeaderAction::Program);
     EXPECT_EQ(ws->Buffers.CommandHeader[7], 14);
-    Link->GetHeader(*ws, HeaderArea::ProgramMemory, HeaderAction::Erase);
+    GetHeader(*ws, Link->PulseWidths, HeaderArea::ProgramMemory, HeaderAction::Erase);
     EXPECT_EQ(ws->Buffers.CommandHeader[7], 200);
 }
 

@@ -1,7 +1,7 @@
 // The event thread: what it reports, that it never takes data from Read,
 // that Close ends it at once, and the hand-over to another thread.
 #include "link/Commint.h"
-#include "link/tests/serial/PtyPair.h"
+#include "testlib/PtyPair.h"
 
 #include <gtest/gtest.h>
 

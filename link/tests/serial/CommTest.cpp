@@ -1,7 +1,7 @@
 // TComm on real pseudo-terminals: opening, line settings, data, queries and
 // what happens when the line goes away.
 #include "link/Commint.h"
-#include "link/tests/serial/PtyPair.h"
+#include "testlib/PtyPair.h"
 
 #include <gtest/gtest.h>
 

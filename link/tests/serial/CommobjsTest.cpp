@@ -1,6 +1,6 @@
 // The component's events and critical section, across threads.
 #include "link/Commobjs.h"
-#include "link/tests/serial/PtyPair.h"
+#include "testlib/PtyPair.h"
 
 #include <gtest/gtest.h>
 

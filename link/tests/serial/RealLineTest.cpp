@@ -2,11 +2,12 @@
 // driver's low-latency flag (through a stand-in for the driver's modem and
 // serial requests), other processes holding the device, and a line that
 // hangs up under the link.
-#include "app/Workspace.h"
 #include "link/Commint.h"
 #include "link/PortHolders.h"
 #include "link/WriterLink.h"
-#include "link/tests/serial/PtyPair.h"
+#include "session/Operations.h"
+#include "session/Workspace.h"
+#include "testlib/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -308,14 +309,15 @@ TEST_F(HangUp, MidReadSetsPortFailedAndTheNextCommandReopens) {
     MapCom1(*pty);
     ASSERT_EQ(Link->CheckComPort("Com1", 2), "");
     ASSERT_TRUE(Ws->SelectDevice("OV128"));
-    Link->GetHeader(*Ws, HeaderArea::ProgramMemory, HeaderAction::Read);
+    GetHeader(*Ws, Link->PulseWidths, HeaderArea::ProgramMemory, HeaderAction::Read);
 
     std::thread writer([&] {
         if (pty->Receive(10, 3000).size() == 10) pty->Send(std::string("\x01\x02\x03", 3));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         pty->CloseMaster();
     });
-    const WriterResult r = Link->Protocol(*Ws).Read7BitData(Ws->Device.ICMemBytes, true);
+    const WriterResult r =
+        Link->Protocol(Ws->Buffers, Ws->Device).Read7BitData(Ws->Device.ICMemBytes, true);
     writer.join();
     EXPECT_EQ(r, WriterResult::TimeOut);
     EXPECT_TRUE(Link->PortFailed);
@@ -327,7 +329,7 @@ TEST_F(HangUp, MidReadSetsPortFailedAndTheNextCommandReopens) {
     EXPECT_FALSE(Link->TakeLineLostNotice());
     EXPECT_EQ(Link->LineLostMessage().substr(0, 23), "Open  COM1 Port Error!!");
     // Every exchange now fails at once instead of waiting on a dead line.
-    EXPECT_EQ(Link->Protocol(*Ws).CheckWriter(), WriterResult::TimeOut);
+    EXPECT_EQ(Link->Protocol(Ws->Buffers, Ws->Device).CheckWriter(), WriterResult::TimeOut);
 
     // Plugged back in (a new line behind the same port name): the next
     // command's entry opens it again.
@@ -343,7 +345,7 @@ TEST_F(HangUp, MidReadSetsPortFailedAndTheNextCommandReopens) {
     });
     // The read was cut off inside its block: the poll first lets the line
     // fall quiet, then gets its answer.
-    EXPECT_EQ(Link->ConnectCheck(*Ws), "Connect OK!");
+    EXPECT_EQ(Link->ConnectCheck(Ws->Buffers, Ws->Device), "Connect OK!");
     answer.join();
     EXPECT_FALSE(Link->ExchangeOpen);
 }

@@ -1,7 +1,7 @@
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
-#include "app/Workspace.h"
 #include "device/Checksum.h"
+#include "session/Workspace.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "link/FakePort.h"
+#include "testlib/FakePort.h"
 
 #include <algorithm>
 

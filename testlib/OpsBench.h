@@ -3,10 +3,10 @@
 // records every dialog update and applies every commit to a workspace.
 #pragma once
 
-#include "app/Workspace.h"
-#include "link/FakePort.h"
 #include "ops/Operation.h"
+#include "session/Workspace.h"
 #include "sim/SimWriter.h"
+#include "testlib/FakePort.h"
 
 #include <functional>
 #include <map>

@@ -1,5 +1,6 @@
-// Configuration (project) files: the data file's name, the port, the
-// device, the serial-number settings, the OPTION word and the ID bytes.
+// Configuration (project) files, the saved form of a session: the data
+// file's name, the port, the device, the serial-number settings, the
+// OPTION word and the ID bytes.
 //
 // Layout: "zyl", the data file name ended by 0Fh, then blank-ended fields
 // (port, device, six OPTION texts, checksum, pass count, serial number

@@ -1,4 +1,5 @@
-#include "ops/tests/OpsBench.h"
+#include "testlib/OpsBench.h"
+#include "session/Operations.h"
 
 namespace orvan::test {
 

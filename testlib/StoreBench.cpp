@@ -1,41 +1,17 @@
-#include "production/tests/StoreBench.h"
+#include "testlib/StoreBench.h"
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <unistd.h>
 
-#ifdef ORVAN_STORE_PG
 #include <libpq-fe.h>
-#endif
 #include <sqlite3.h>
 
 namespace orvan::test {
 
-TStoreTemp::TStoreTemp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvan-store-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    Dir = pattern;
-}
-
-TStoreTemp::~TStoreTemp() {
-    std::error_code ec;
-    std::filesystem::remove_all(Dir, ec);
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-#ifdef ORVAN_STORE_PG
-
-bool StoreIsPostgres() {
-    return true;
-}
-
 namespace {
+bool Postgres = false;
 std::atomic<bool> ServerMissing{false};
 
 // A statement on a connection to `db` ("" for the server's default).
@@ -56,7 +32,23 @@ std::string Run(const std::string& db, const std::string& sql) {
 }
 } // namespace
 
+void UsePostgresStore() {
+    Postgres = true;
+}
+
+bool StoreIsPostgres() {
+    return Postgres;
+}
+
+bool StoreServerMissing() {
+    return ServerMissing.load();
+}
+
 TStoreDatabase::TStoreDatabase() {
+    if (!Postgres) {
+        DbUrl = Temp.File("production.db");
+        return;
+    }
     if (!std::getenv("PGHOST") && !std::getenv("PGPORT")) {
         Reason = "no PostgreSQL server named (PGHOST/PGPORT unset): ./test runs these under "
                  "pg_virtualenv";
@@ -74,47 +66,19 @@ TStoreDatabase::TStoreDatabase() {
     DbUrl = "postgresql:///" + Name;
 }
 
-bool StoreServerMissing() {
-    return ServerMissing.load();
-}
-
 TStoreDatabase::~TStoreDatabase() {
     ReleaseWriteLock();
     if (!Name.empty()) Run("", "DROP DATABASE IF EXISTS " + Name + " WITH (FORCE)");
 }
 
 void TStoreDatabase::HoldWriteLock() {
-    PGconn* c = PQconnectdb(("dbname=" + Name).c_str());
-    // The key every write transaction of the store takes first.
-    PQclear(PQexec(c, "SELECT pg_advisory_lock(1330795086)"));
-    Holder = c;
-}
-
-void TStoreDatabase::ReleaseWriteLock() {
-    if (Holder) PQfinish(static_cast<PGconn*>(Holder));
-    Holder = nullptr;
-}
-
-void TStoreDatabase::Execute(const std::string& sql) {
-    if (const std::string e = Run(Name, sql); !e.empty()) throw std::runtime_error(e);
-}
-
-#else
-
-bool StoreIsPostgres() {
-    return false;
-}
-
-bool StoreServerMissing() {
-    return false;
-}
-
-TStoreDatabase::TStoreDatabase() : DbUrl(Temp.File("production.db")) {}
-TStoreDatabase::~TStoreDatabase() {
-    ReleaseWriteLock();
-}
-
-void TStoreDatabase::HoldWriteLock() {
+    if (Postgres) {
+        PGconn* c = PQconnectdb(("dbname=" + Name).c_str());
+        // The key every write transaction of the store takes first.
+        PQclear(PQexec(c, "SELECT pg_advisory_lock(1330795086)"));
+        Holder = c;
+        return;
+    }
     sqlite3* db = nullptr;
     sqlite3_open(DbUrl.c_str(), &db);
     sqlite3_busy_timeout(db, 5000);
@@ -123,15 +87,15 @@ void TStoreDatabase::HoldWriteLock() {
 }
 
 void TStoreDatabase::ReleaseWriteLock() {
-    if (Holder) sqlite3_close_v2(static_cast<sqlite3*>(Holder)); // rolls back
+    if (Holder && Postgres) PQfinish(static_cast<PGconn*>(Holder));
+    if (Holder && !Postgres) sqlite3_close_v2(static_cast<sqlite3*>(Holder)); // rolls back
     Holder = nullptr;
 }
 
 void TStoreDatabase::Execute(const std::string& sql) {
-    ExecuteOn(DbUrl, sql);
+    if (!Postgres) return ExecuteOn(DbUrl, sql);
+    if (const std::string e = Run(Name, sql); !e.empty()) throw std::runtime_error(e);
 }
-
-#endif
 
 void TStoreDatabase::ExecuteOn(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;

@@ -1,7 +1,8 @@
-#include "production/tests/ProductionBench.h"
+#include "testlib/ProductionBench.h"
 
 #include "device/Checksum.h"
 #include "production/SerialNo.h"
+#include "session/ProductionCommands.h"
 
 namespace orvan::test {
 

@@ -1,6 +1,7 @@
-#include "app/Workspace.h"
+#include "session/Workspace.h"
 
 #include "device/Checksum.h"
+#include "session/ProductionCommands.h"
 
 namespace orvan {
 
@@ -73,6 +74,19 @@ void TWorkspace::ClearEEPROM() {
 
 std::string TWorkspace::PortName() const {
     return PortNameOf(PortIndex);
+}
+
+void TWorkspace::ProgramRead() {
+    ReadDone = true;
+    CalChecksum();
+}
+
+void TWorkspace::SerialNo2Memory() {
+    orvan::SerialNo2Memory(*this);
+}
+
+void TWorkspace::CloseQTP() {
+    orvan::CloseQTP(*this);
 }
 
 std::string PortNameOf(int index) {

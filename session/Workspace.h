@@ -3,24 +3,22 @@
 // application and orvan-cli each own one and run the same routines on it.
 #pragma once
 
-#include "app/StatusPanel.h"
 #include "buffer/BufferBlock.h"
 #include "device/Catalogue.h"
-#include "production/Qtp.h"
-#include "production/SerialSettings.h"
+#include "production/ProductionState.h"
+#include "session/StatusPanel.h"
 
-#include <memory>
 #include <string>
 
 namespace orvan {
-
-struct TProductionRecords;
 
 inline constexpr const char* ProductName = "Orvan Writer";
 inline constexpr const char* ProductVersion = "V2.43";
 inline constexpr int PortCount = 8; // "Com1".."Com8"
 
-class TWorkspace {
+// The production part (Serial, QTPActive, QTP, Records) is production's own
+// struct; the operations' commits reach the rest through IProductionTarget.
+class TWorkspace : public TProductionState, public IProductionTarget {
   public:
     TWorkspace();
     TWorkspace(const TWorkspace&) = delete;
@@ -33,7 +31,6 @@ class TWorkspace {
     TDeviceState Device;
     TBufferBlock Buffers;
     TStatusPanel Panel;
-    TSerialSettings Serial;
     uint16_t DataChecksum = 0;
 
     std::string LoadedFileName;
@@ -45,11 +42,6 @@ class TWorkspace {
     bool VerifyProtect = false;
     bool SkipBlankCheck = false;
     bool RefreshPending = false;
-    bool QTPActive = false;
-    TQTPFile QTP; // QTPHandle and QTPEnd
-    // The production store and this station (production/Records.h); null
-    // until auto program or force write opens it.
-    std::shared_ptr<TProductionRecords> Records;
     int IDHexMode = 0; // the ID window shows and edits the ID as 0 ASCII, 1 HEX
     bool ShownOnce = false;
 
@@ -76,6 +68,15 @@ class TWorkspace {
 
     // "Com1".."Com8" for PortIndex.
     std::string PortName() const;
+
+    // What an operation's commits change.
+    TBufferBlock& BufferBlock() override { return Buffers; }
+    // ReadDone, then CalChecksum.
+    void ProgramRead() override;
+    std::string& PassCount() override { return Panel.PassCount; }
+    TProductionState& Production() override { return *this; }
+    void SerialNo2Memory() override;
+    void CloseQTP() override;
 };
 
 // "Com1".."Com8" for index 0..7.

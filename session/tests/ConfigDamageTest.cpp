@@ -3,10 +3,11 @@
 // (the raw bytes of the full-mode file to a few); each result is either
 // refused with nothing applied, or moves no setting but the one whose field
 // the changed byte lies in.
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
-#include "app/Workspace.h"
-#include "buffer/tests/FilesTestUtil.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ using test::Record;
 using test::Str;
 using test::TTempDir;
 using test::WriteBytes;
-using test::WriteText;
+using test::WriteFile;
 
 // What a configuration can set, one entry per setting.
 enum TSetting {
@@ -170,7 +171,7 @@ std::vector<std::set<int>> FieldSettings(const std::vector<uint8_t>& file, TCfgM
 class ConfigDamageTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(Dir.Path.empty());
+        ASSERT_FALSE(Dir.Path().empty());
         DataPath = Dir / "prog.bin";
         std::vector<uint8_t> words(1024);
         for (std::size_t i = 0; i < words.size(); ++i)
@@ -357,7 +358,7 @@ TEST_F(ConfigDamageTest, RefusedCompanionFileChangesNothing) {
 TEST_F(ConfigDamageTest, UnreadableDataFileSaysSo) {
     std::filesystem::create_directory(Dir / "folder.bin");
     const std::string big = Dir / "big.ohx";
-    WriteText(big, Record(0, 0, {0x80, 0x10}) + "\n");
+    WriteFile(big, Record(0, 0, {0x80, 0x10}) + "\n");
     ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(MaxFileBytes + 1)), 0);
     const struct {
         std::string Data;
@@ -401,7 +402,7 @@ TEST_F(ConfigDamageTest, FullModeTranslatesPicFilesByTheirThreeCharacterType) {
         SCOPED_TRACE(c.Name);
         const std::string path = Dir / c.Name;
         if (c.Records)
-            WriteText(path, hexText);
+            WriteFile(path, hexText);
         else
             WriteBytes(path, obj);
         TWorkspace saved;

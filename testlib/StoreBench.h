@@ -1,26 +1,14 @@
 // A real database for the store's tests: a SQLite file in a temporary
-// folder, or, built with ORVAN_STORE_PG, a database of its own on the
-// PostgreSQL server the PG* variables name, dropped afterwards.
+// folder, or, in a program whose main chose PostgreSQL (PgTestMain.cpp), a
+// database of its own on the server the PG* variables name, dropped
+// afterwards.
 #pragma once
+
+#include "testlib/TempDir.h"
 
 #include <string>
 
 namespace orvan::test {
-
-class TStoreTemp {
-  public:
-    TStoreTemp();
-    ~TStoreTemp();
-    TStoreTemp(const TStoreTemp&) = delete;
-    TStoreTemp& operator=(const TStoreTemp&) = delete;
-    const std::string& Path() const { return Dir; }
-    std::string File(const std::string& name) const { return Dir + "/" + name; }
-
-  private:
-    std::string Dir;
-};
-
-void WriteText(const std::string& path, const std::string& text);
 
 class TStoreDatabase {
   public:
@@ -44,11 +32,14 @@ class TStoreDatabase {
 
   private:
     void* Holder = nullptr; // the connection that holds the write lock
-    TStoreTemp Temp;
+    TTempDir Temp;
     std::string DbUrl, Name, Reason;
 };
 
-// True when this test binary runs against PostgreSQL.
+// This program's stores are PostgreSQL databases (called by its main,
+// before the tests run).
+void UsePostgresStore();
+// True when this test program runs against PostgreSQL.
 bool StoreIsPostgres();
 // A store test of this process found no database to run on (no server
 // named, or none reachable): the PostgreSQL programs then exit with

@@ -2,7 +2,7 @@
 // four RTIW words at 0010h, a valid OPTION word, and the chip's image.
 #pragma once
 
-#include "ops/tests/OpsBench.h"
+#include "testlib/OpsBench.h"
 
 #include <string>
 

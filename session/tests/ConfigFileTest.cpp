@@ -1,8 +1,9 @@
-#include "buffer/ConfigFile.h"
+#include "session/ConfigFile.h"
 
-#include "app/Workspace.h"
 #include "buffer/SaveBin.h"
-#include "buffer/tests/FilesTestUtil.h"
+#include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +18,12 @@ using test::Record;
 using test::Str;
 using test::TTempDir;
 using test::WriteBytes;
-using test::WriteText;
+using test::WriteFile;
 
 class ConfigTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(Dir.Path.empty());
+        ASSERT_FALSE(Dir.Path().empty());
         DataPath = Dir / "prog.bin";
         WriteBytes(DataPath, std::vector<uint8_t>(1024, 0x00)); // OV101: 512 words of 0000h
         Cfg = Dir / "proj.cfg";
@@ -121,7 +122,7 @@ TEST_F(ConfigTest, SaveLoadSaveIsByteExact) {
 
 TEST_F(ConfigTest, HandWrittenConfigLoadsTheSame) {
     const std::string ohx = Dir / "Code.Ohx"; // mixed case: opened by its stored name
-    WriteText(ohx, Record(0, 0, {0x80, 0x10, 0x23, 0x29}) + "\n:00000001FF\n");
+    WriteFile(ohx, Record(0, 0, {0x80, 0x10, 0x23, 0x29}) + "\n:00000001FF\n");
     std::string text =
         "zyl" + ohx + "\x0F" + "Com8 OV117 a b c d e f 1234 0 0A0B 0 5 2 0A0B 7 0 1 ";
     text += "\x2A\x15";
@@ -274,12 +275,12 @@ TEST_F(ConfigTest, FilesOnDisk) {
     auto ws = Configured();
     ASSERT_TRUE(SaveCfgFile(*ws, Cfg));
     EXPECT_EQ(ReadBytes(Cfg), SaveCfg(*ws));
-    WriteText(Cfg, "old content that is longer than nothing");
+    WriteFile(Cfg, "old content that is longer than nothing");
     ASSERT_TRUE(SaveCfgFile(*ws, Cfg)); // replaced whole
     EXPECT_EQ(ReadBytes(Cfg), SaveCfg(*ws));
     EXPECT_FALSE(SaveCfgFile(*ws, Dir / "no/such/folder/x.cfg"));
     std::size_t files = 0;
-    for (const auto& e : std::filesystem::directory_iterator(Dir.Path)) {
+    for (const auto& e : std::filesystem::directory_iterator(Dir.Path())) {
         (void)e;
         ++files;
     }

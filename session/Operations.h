@@ -1,0 +1,31 @@
+// Exchanges with the writer over the whole workspace: the header, a
+// worker's snapshot, and a whole operation run headless.
+#pragma once
+
+#include "link/Header.h"
+#include "ops/Operation.h"
+
+#include <functional>
+#include <stop_token>
+
+namespace orvan {
+
+class TWorkspace;
+class TWriterLink;
+
+// GetICInfo first (its result is not looked at: an unknown model leaves the
+// device fields as they were), then the header into CommandHeader.
+void GetHeader(TWorkspace& ws, const TPulseWidths& widths, unsigned area, unsigned action);
+
+// What a worker reads of the workspace, production's part included.
+TOperationInput SnapshotOf(const TWorkspace& ws, const TPulseWidths& widths);
+
+// Headless: snapshot, run `routine` on its own thread against the link's
+// port, apply its commits to `ws` on this thread as they come, and pass
+// every update to `render` (on this thread, in order). A stop requested on
+// `cancel` (a signal, say) stops the worker between two bytes.
+TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routine,
+                        const std::function<void(const TOpUpdate&)>& render,
+                        std::stop_token cancel = {});
+
+} // namespace orvan
