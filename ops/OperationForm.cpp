@@ -24,7 +24,8 @@ QString LabelText(const std::string& text) {
 
 TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
                                QWidget* parent)
-    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine) {
+    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine),
+      State(orvan::LayoutOf(kind)) {
     // No border icons: the buttons are the way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
@@ -93,6 +94,8 @@ void TOperationForm::DrainUpdates() {
 
 void TOperationForm::Render(const orvan::TOpUpdate& u) {
     using K = orvan::TOpUpdate::TKind;
+    State.Apply(u);
+    const orvan::TDialogState::TControl& c = State[u.Control];
     const QString name = QString::fromStdString(u.Control);
     QWidget* w = name == QLatin1String("CGauge1") ? static_cast<QWidget*>(CGauge1)
                                                   : findChild<QWidget*>(name);
@@ -100,26 +103,26 @@ void TOperationForm::Render(const orvan::TOpUpdate& u) {
     switch (u.Kind) {
     case K::Text:
         if (auto* label = qobject_cast<QLabel*>(w))
-            label->setText(LabelText(u.Text));
+            label->setText(LabelText(c.Text));
         else if (auto* button = qobject_cast<QPushButton*>(w))
-            button->setText(QString::fromStdString(u.Text));
+            button->setText(QString::fromStdString(c.Text));
         break;
     case K::Colour: {
         QPalette p = palette();
-        if (orvan::TLineColour(u.Value) == orvan::TLineColour::Red)
+        if (c.Colour == orvan::TLineColour::Red)
             p.setColor(QPalette::WindowText, QColor(255, 0, 0));
         w->setPalette(p);
         break;
     }
     case K::Visible:
-        w->setVisible(u.Value != 0);
+        w->setVisible(c.Visible);
         break;
     case K::Enabled:
-        w->setEnabled(u.Value != 0);
-        if (u.Value != 0 && qobject_cast<QPushButton*>(w) && Buttons.size() == 1) w->setFocus();
+        w->setEnabled(c.Enabled);
+        if (c.Enabled && qobject_cast<QPushButton*>(w) && Buttons.size() == 1) w->setFocus();
         break;
     case K::Gauge:
-        if (CGauge1) CGauge1->setValue(std::clamp(u.Value, 0, 100));
+        if (CGauge1) CGauge1->setValue(std::clamp(c.Gauge, 0, 100));
         break;
     }
 }

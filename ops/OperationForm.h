@@ -60,6 +60,8 @@ class TOperationForm : public QDialog {
     void showEvent(QShowEvent* event) override;
     // False for a dialog that starts its first run at construction.
     bool StartOnShow = true;
+    // A change the dialog makes itself (its "Continue"), as a worker's would be.
+    void Render(const orvan::TOpUpdate& u);
 
     orvan::TWorkspace& Ws;
 
@@ -67,10 +69,11 @@ class TOperationForm : public QDialog {
     QLabel* AddLine(const QString& name, const QString& text, bool visible);
     QProgressBar* AddGauge();
     QPushButton* AddButton(const QString& name, const QString& caption);
-    void Render(const orvan::TOpUpdate& u);
 
     orvan::TWriterLink& Link;
     orvan::TWorkerRoutine Routine;
+    // What the widgets show, kept from the worker's updates.
+    orvan::TDialogState State;
     QVBoxLayout* Lines = nullptr;
     QProgressBar* CGauge1 = nullptr;
     QList<QPushButton*> Buttons;

@@ -12,9 +12,13 @@ bool ProgramImageBlank(const uint8_t* program, int n) {
 
 void ProgramMemoryThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
-    auto fail = [&](const std::string& line, const std::string& text) {
-        d.Fail(line, text);
+    auto fail = [&](const std::string& line, const std::string& text,
+                    TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine(line, text, why);
         d.Enabled("Button1", true);
+    };
+    auto failed = [&](const std::string& line, WriterResult r) {
+        fail(line, StandardFailureLine(r), FailureClassOf(r));
     };
 
     ctx.GetICInfo();
@@ -26,7 +30,7 @@ void ProgramMemoryThread(TOperationContext& ctx) {
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) {
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!!")) {
         d.Enabled("Button1", true);
         return;
     }
@@ -34,7 +38,7 @@ void ProgramMemoryThread(TOperationContext& ctx) {
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
         if (ctx.StopRequested()) return;
-        return fail("Label1", StandardFailureLine(r));
+        return failed("Label1", r);
     }
 
     // The writer now waits for the block; it ends it with B0 (or B1).
@@ -47,7 +51,8 @@ void ProgramMemoryThread(TOperationContext& ctx) {
         int r = -1;
         if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 3, r);
         if (s == TPacedStep::Stopped) return;
-        if (s == TPacedStep::TimedOut) return fail("Label1", "Connect Timeout!!");
+        if (s == TPacedStep::TimedOut)
+            return fail("Label1", "Connect Timeout!!", TFailureClass::Writer);
         const std::string a = HexText(unsigned(k / 2), 4);
         if (r == ReplyAccepted) {
             if (k % 32 == 0) d.Text("Label2", a);
@@ -64,7 +69,7 @@ void ProgramMemoryThread(TOperationContext& ctx) {
             return fail("Label1", "Programming fail !!");
         }
         if (r == ReplyNoChip) return fail("Label1", "Nothing in socket or type error!");
-        return fail("Label1", "Unknow return value!!");
+        return fail("Label1", "Unknow return value!!", TFailureClass::Writer);
     }
 
     // A writer that took every byte without ending the block is left to
@@ -74,12 +79,13 @@ void ProgramMemoryThread(TOperationContext& ctx) {
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        return fail("Label2", StandardFailureLine(r));
+        return failed("Label2", r);
     }
     const auto& rx = ctx.In.Buffers.TransferBuffer;
     if (!std::equal(rx.begin(), rx.begin() + n, copy.begin()))
         return fail("Label2", "Data verify Fail!!");
     d.Text("Label2", "Data verify OK!!");
+    ctx.Passed();
     d.Enabled("Button1", true);
 }
 

@@ -6,10 +6,11 @@ namespace orvan {
 
 void ProgramOptionThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
-    auto fail = [&](const std::string& text) {
-        d.Fail("Label1", text);
+    auto fail = [&](const std::string& text, TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine("Label1", text, why);
         d.Enabled("Button1", true);
     };
+    auto failed = [&](WriterResult r) { fail(StandardFailureLine(r), FailureClassOf(r)); };
 
     switch (ctx.In.OptionStatus & 3) {
     case 1:
@@ -27,7 +28,7 @@ void ProgramOptionThread(TOperationContext& ctx) {
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) {
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!!")) {
         d.Enabled("Button1", true);
         return;
     }
@@ -36,7 +37,7 @@ void ProgramOptionThread(TOperationContext& ctx) {
     ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
         if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+        return failed(r);
     }
     b.TransferBuffer[0] = b.OptionLo;
     b.TransferBuffer[1] = b.OptionHi;
@@ -47,13 +48,13 @@ void ProgramOptionThread(TOperationContext& ctx) {
         return fail("OPTION program fail !!");
     default:
         if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+        return failed(r);
     }
 
     ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+        return failed(r);
     }
     const TDeviceState& dev = ctx.Device;
     const auto& rx = b.TransferBuffer;
@@ -61,7 +62,8 @@ void ProgramOptionThread(TOperationContext& ctx) {
         (b.OptionHi & dev.OptAndHi) == (rx[1] & dev.OptAndHi))
         d.Text("Label1", "OPTION program && verify OK!!");
     else
-        d.Fail("Label1", "OPTION verify Fail!!");
+        ctx.FailLine("Label1", "OPTION verify Fail!!", TFailureClass::Chip);
+    ctx.Passed();
     d.Enabled("Button1", true);
 }
 

@@ -7,8 +7,9 @@ namespace orvan {
 void VerifyThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
     auto done = [&] { d.Enabled("Button1", true); };
-    auto fail = [&](const std::string& line, const std::string& text) {
-        d.Fail(line, text);
+    auto fail = [&](const std::string& line, const std::string& text,
+                    TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine(line, text, why);
         done();
     };
     const bool protect = ctx.In.VerifyProtect;
@@ -19,14 +20,14 @@ void VerifyThread(TOperationContext& ctx) {
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label2", "Connect Timeout!!")) return done();
+    if (!WriterCheckPasses(ctx, check, "Label2", "Connect Timeout!!")) return done();
 
     const TBufferBlock& b = ctx.In.Buffers;
     const TDeviceState& dev = ctx.Device;
     const auto& rx = b.TransferBuffer;
     auto readFailed = [&](WriterResult r, const std::string& line) {
         if (ctx.StopRequested()) return;
-        fail(line, StandardFailureLine(r));
+        fail(line, StandardFailureLine(r), FailureClassOf(r));
     };
 
     ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
@@ -36,7 +37,7 @@ void VerifyThread(TOperationContext& ctx) {
         (b.OptionHi & dev.OptAndHi) == (rx[1] & dev.OptAndHi))
         d.Text("Label2", "OPTION verify OK!!");
     else
-        d.Fail("Label2", "OPTION verify Fail!!");
+        ctx.FailLine("Label2", "OPTION verify Fail!!", TFailureClass::Chip);
 
     // OPTION bit 13 still 1: the chip is not protected.
     if (protect && (rx[1] & 0x40)) return fail("Label4", "IC no protected!!");
@@ -56,9 +57,11 @@ void VerifyThread(TOperationContext& ctx) {
     if (!idFlag && !sumFlag)
         d.Text("Label4", "ID && Checksum verify OK!!");
     else
-        d.Fail("Label4", idFlag && sumFlag ? "ID && Checksum verify fail!!"
-                         : idFlag          ? "ID verify fail!!"
-                                           : "Checksum verify fail!!");
+        ctx.FailLine("Label4",
+                     idFlag && sumFlag ? "ID && Checksum verify fail!!"
+                     : idFlag          ? "ID verify fail!!"
+                                       : "Checksum verify fail!!",
+                     TFailureClass::Chip);
 
     const int n = std::min(dev.ICMemBytes, ProgramBytes);
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
@@ -68,7 +71,9 @@ void VerifyThread(TOperationContext& ctx) {
     const auto& pb = b.ProgramBuffer;
     for (int i = 0; i < n; ++i) {
         if ((pb[size_t(i)] & mask) == (rx[size_t(i)] & mask)) continue;
-        d.Text("Label5", "Data Verify error at " + HexText(unsigned(i / 2), 4) + "H");
+        const std::string at = "Data Verify error at " + HexText(unsigned(i / 2), 4) + "H";
+        d.Text("Label5", at);
+        ctx.NoteFailure(TFailureClass::Chip, at);
         const size_t e = size_t(i - i % 2);
         const unsigned chip = rx[e] + rx[e + 1] * 128u;
         unsigned buffer = pb[e] + pb[e + 1] * 128u;
@@ -87,13 +92,16 @@ void VerifyThread(TOperationContext& ctx) {
             return readFailed(r, "EEInfo");
         for (int k = 0; k < e; ++k) {
             if (rx[size_t(k)] == b.EEBuffer[size_t(k)]) continue;
-            d.Text("EEInfo", "EEPROM Data Verify error at " + HexText(unsigned(k), 4) + "H");
+            const std::string at = "EEPROM Data Verify error at " + HexText(unsigned(k), 4) + "H";
+            d.Text("EEInfo", at);
+            ctx.NoteFailure(TFailureClass::Chip, at);
             d.Text("Label3", DifferenceText(rx[size_t(k)], b.EEBuffer[size_t(k)], 2));
             d.Visible("Label3", true);
             return done();
         }
         d.Text("EEInfo", "EEPROM Data Verify OK!!");
     }
+    ctx.Passed();
     done();
 }
 

@@ -33,11 +33,11 @@ class TAutoRun {
     void Steps();
     // The number this run programs, claimed from the records.
     bool ClaimNumber();
-    void QTPFinished(const std::string& message);
+    // `damaged`: the file's next record could not be read.
+    void QTPFinished(const std::string& message, bool damaged);
     // A red line ends the run; `why` says whose fault it is.
     void Fail(const char* line, const std::string& text, TFailureClass why = TFailureClass::Chip) {
-        D.Fail(line, text);
-        Ctx.Outcome.Fail(Ctx.StopRequested() ? TFailureClass::Stopped : why, text);
+        Ctx.FailLine(line, text, why);
         Finish();
     }
     void Fail(const char* line, WriterResult r) {
@@ -85,12 +85,13 @@ void TAutoRun::Run() {
     if (Ending == TEnding::Both) D.Enabled("Button2", true);
 }
 
-void TAutoRun::QTPFinished(const std::string& message) {
+void TAutoRun::QTPFinished(const std::string& message, bool damaged) {
     // The file has no number left for another chip: production from it
     // ends here, and only "Exit" is offered.
     CommitProduction(D, [](IProductionTarget& t) { t.CloseQTP(); });
     D.Text(MessageBoxControl, message);
     Ctx.Outcome.SeriesEnded = true;
+    Ctx.Outcome.SeriesDamaged = damaged;
     Ending = TEnding::ExitOnly;
 }
 
@@ -119,7 +120,7 @@ bool TAutoRun::ClaimNumber() {
         D.Text(MessageBoxControl, UnknownOutcomeLine(unknown));
     if (c.Exhausted) {
         D.Text(RecordLineControl, "QTP file: every record has been used");
-        QTPFinished(QTPFinishedText);
+        QTPFinished(QTPFinishedText, false);
         return false;
     }
     std::string where;
@@ -250,7 +251,7 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
     const TDeviceState& dev = Ctx.Device;
     if ((rx[0] & dev.OptAndLo) != dev.OptAndLo || (rx[1] & dev.OptAndHi) != dev.OptAndHi) {
         D.Text("Label1", "OPTION ....... Not Blank!!");
-        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION ....... Not Blank!!");
+        Ctx.NoteFailure(TFailureClass::Chip, "OPTION ....... Not Blank!!");
         Finish();
         return false;
     }
@@ -413,8 +414,7 @@ bool TAutoRun::VerifyID(TWriterProtocol& p, bool& good) {
     if (good) {
         D.Text("Label3", IDVerifyText(flags));
     } else {
-        D.Fail("Label3", IDVerifyText(flags));
-        Ctx.Outcome.Fail(TFailureClass::Chip, IDVerifyText(flags));
+        Ctx.FailLine("Label3", IDVerifyText(flags), TFailureClass::Chip);
     }
     return true;
 }
@@ -450,8 +450,7 @@ bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
     if (good) {
         D.Text("Label4", "OPTION program && verify OK!!");
     } else {
-        D.Fail("Label4", "OPTION verify Fail!!");
-        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION verify Fail!!");
+        Ctx.FailLine("Label4", "OPTION verify Fail!!", TFailureClass::Chip);
     }
     return true;
 }
@@ -467,7 +466,8 @@ void TAutoRun::NextChip(bool pass) {
         if (P.QTPActive) {
             const std::optional<std::string> message = ReadSerialData(P.QTP, P.Serial, P.QTPActive);
             if (message || P.QTP.QTPEnd)
-                return QTPFinished(message ? *message : std::string(QTPFinishedText));
+                return QTPFinished(message ? *message : std::string(QTPFinishedText),
+                                   message.has_value());
             CommitProduction(D, [s = P.Serial, f = P.QTP](IProductionTarget& t) {
                 t.Production().Serial = s;
                 t.Production().QTP = f;

@@ -13,9 +13,9 @@
 
 namespace {
 
-// A label shows "&&" as one "&".
+// A label without a buddy shows "&&" as it is; the operator reads one "&".
 QString LabelText(const std::string& text) {
-    return QString::fromStdString(text).replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return QString::fromStdString(orvan::DisplayText(text));
 }
 
 } // namespace

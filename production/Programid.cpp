@@ -45,19 +45,22 @@ std::string IDVerifyText(unsigned flags) {
 void ProgramIDThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
     auto done = [&] { d.Enabled("Button1", true); };
-    auto fail = [&](const char* line, const std::string& text) {
-        d.Fail(line, text);
+    auto fail = [&](const char* line, const std::string& text,
+                    TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine(line, text, why);
         done();
+    };
+    auto failed = [&](const char* line, WriterResult r) {
+        fail(line, StandardFailureLine(r), FailureClassOf(r));
     };
 
     ctx.GetICInfo();
     SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     TWriterProtocol p = ctx.Protocol();
-    if (!WriterCheckPasses(p.CheckWriter(), d, "Label1", "Connect Timeout!!")) return done();
+    if (!WriterCheckPasses(ctx, p.CheckWriter(), "Label1", "Connect Timeout!!")) return done();
 
     ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready)
-        return fail("Label1", StandardFailureLine(r));
+    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) return failed("Label1", r);
 
     BuildIDImage(ctx);
     const auto& head = ctx.In.Buffers.CommandHeader;
@@ -71,19 +74,20 @@ void ProgramIDThread(TOperationContext& ctx) {
         return fail("Label1", "Program ID fail at address " + HexText(unsigned(w), 4) + " !!");
     }
     default:
-        return fail("Label1", StandardFailureLine(r));
+        return failed("Label1", r);
     }
     d.Text("Label1", "Program Ok!!");
     done();
 
     ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
     if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done)
-        return fail("Label2", StandardFailureLine(r));
+        return failed("Label2", r);
     const unsigned flags = IDVerifyFlags(ctx);
     if (flags == 0)
         d.Text("Label2", IDVerifyText(flags));
     else
-        d.Fail("Label2", IDVerifyText(flags));
+        ctx.FailLine("Label2", IDVerifyText(flags), TFailureClass::Chip);
+    ctx.Passed();
     done();
 }
 

@@ -77,20 +77,8 @@ void TRunRecorder::Watch(const TOpUpdate& u) {
     if (u.Control == RecordLineControl || u.Control == ChipVerdictControl ||
         u.Control == ChipSerialControl)
         return;
-    if (u.Kind == TOpUpdate::TKind::Text)
-        Texts[u.Control] = u.Text;
-    else if (u.Kind == TOpUpdate::TKind::Colour)
-        Red[u.Control] = u.Value == int(TLineColour::Red);
+    Lines.Apply(u);
 }
-
-namespace {
-// Label texts write "&" doubled.
-std::string Shown(std::string text) {
-    for (size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
-        text.erase(at, 1);
-    return text;
-}
-} // namespace
 
 bool TRunRecorder::Arm() {
     if (!Records || Rec.Series.empty()) return true;
@@ -111,11 +99,11 @@ bool TRunRecorder::Write(bool pass, bool consume) {
     Rec.Verdicts.clear();
     Rec.Failure.clear();
     for (const char* c : {"EraseMsg", "Label1", "Label2", "Label3", "Label4"}) {
-        const auto t = Texts.find(c);
-        if (t == Texts.end() || t->second.empty()) continue;
-        const bool red = Red.count(c) && Red.at(c);
-        Rec.Verdicts += (red ? "FAIL " : "") + Shown(t->second) + "\n";
-        if (red && Rec.Failure.empty()) Rec.Failure = Shown(t->second);
+        const TDialogState::TControl& line = Lines[c];
+        if (line.Text.empty()) continue;
+        const bool red = line.Colour == TLineColour::Red;
+        Rec.Verdicts += (red ? "FAIL " : "") + DisplayText(line.Text) + "\n";
+        if (red && Rec.Failure.empty()) Rec.Failure = DisplayText(line.Text);
     }
     if (!pass && Rec.Failure.empty() && Ctx.StopRequested()) Rec.Failure = "Stopped";
     std::string error;

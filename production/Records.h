@@ -3,11 +3,11 @@
 // durable before the operator is offered "Continue".
 #pragma once
 
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "production/StoreConfig.h"
 
 #include <atomic>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,8 +90,7 @@ class TRunRecorder final : public IRunRecord {
     TOperationContext& Ctx;
     TProductionRecords* Records;
     TChipRecord Rec;
-    std::map<std::string, std::string> Texts;
-    std::map<std::string, bool> Red;
+    TDialogState Lines; // the run's own lines, for the verdicts
     bool IsDue = false;
     bool Done = false;
     bool IsArmed = false;

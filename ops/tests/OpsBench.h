@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/FakePort.h"
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "session/Workspace.h"
 #include "sim/SimWriter.h"
@@ -16,31 +17,36 @@
 
 namespace orvan::test {
 
-// The dialog as the operator finally sees it, plus the history of updates.
-struct TRecordedLine {
-    std::string Text;
-    TLineColour Colour = TLineColour::Default;
-    bool Visible = true;
-    bool Enabled = false;
-    int Gauge = 0;
-};
-
+// The dialog as the operator finally sees it (a button no update enabled
+// is disabled), the history of updates, and what the run came to.
 class TRecordingSink final : public IOperationSink {
   public:
     explicit TRecordingSink(TWorkspace& ws) : Ws(&ws) {}
     void Update(TOpUpdate u) override;
     void Commit(TOpCommit apply) override { apply(*Ws); }
 
+    TDialogState Dialog{[] {
+        TDialogState::TControl blank;
+        blank.Enabled = false;
+        return blank;
+    }()};
     std::vector<TOpUpdate> Updates;
-    std::map<std::string, TRecordedLine> Lines;
     std::vector<int> GaugeHistory;
+    TOpOutcome Outcome;
 
-    const TRecordedLine& operator[](const std::string& control) { return Lines[control]; }
-    bool Red(const std::string& control) { return Lines[control].Colour == TLineColour::Red; }
+    const TDialogState::TControl& operator[](const std::string& control) const {
+        return Dialog[control];
+    }
+    bool Red(const std::string& control) const {
+        return Dialog[control].Colour == TLineColour::Red;
+    }
 
   private:
     TWorkspace* Ws;
 };
+
+// Whose fault a run's outcome says a failure is, in the tests' tables.
+inline constexpr TFailureClass ByWriter = TFailureClass::Writer, ByChip = TFailureClass::Chip;
 
 struct TOpsBench {
     TManualClock Clock{500};
