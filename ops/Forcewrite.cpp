@@ -1,5 +1,6 @@
 #include "ops/Forcewrite.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 #include <algorithm>
@@ -44,60 +45,49 @@ void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& offered) {
         return fail(StandardFailureLine(r), FailureClassOf(r));
     }
 
-    ctx.State.ExchangeOpen = true;
     d.Gauge(0);
     int shown = 0;
-    const int limit = std::min(n + 5, ProgramBytes - 1);
-    for (int i = 0; i <= limit; ++i) {
-        TPacedStep s = SendPaced(ctx, copy[size_t(i)], 2);
-        int r = -1;
-        if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 2, r);
-        if (s == TPacedStep::Stopped) return;
-        if (s == TPacedStep::TimedOut) return fail("Connect Timeout!!", TFailureClass::Writer);
-        if (r == ReplyBlockEnd) {
-            ctx.State.ExchangeOpen = false;
-            d.Text("Label1", "Program memory Ok!!");
-            d.Gauge(100);
-            break;
-        }
-        if (r == ReplyWriteFail) return fail("Programming memory fail!!");
-        if (r == ReplyNoChip) return fail("Nothing in socket or type error!");
-        if (r == ReplyAdapterError) return fail("IC adapter board error!");
-        if (r != ReplyAccepted) return fail("Unknow return value!!", TFailureClass::Writer);
-        const int pc = n > 0 ? int(int64_t(i) * 100 / n) : 100;
-        if (pc > shown) {
-            shown = pc;
-            d.Gauge(pc);
-        }
+    const TStream s = StreamProgram(ctx, copy.data(), n, 2, [&](int k, bool answered) {
+        const int pc = n > 0 ? int(int64_t(k) * 100 / n) : 100;
+        if (!answered || pc <= shown) return;
+        shown = pc;
+        d.Gauge(pc);
+    });
+    switch (s.End) {
+    case TStreamEnd::BlockEnd:
+        d.Text("Label1", "Program memory Ok!!");
+        d.Gauge(100);
+        break;
+    case TStreamEnd::AllSent:
+        break;
+    case TStreamEnd::Stopped:
+        return;
+    default:
+        if (s.End == TStreamEnd::TimedOut && ctx.StopRequested()) return;
+        FailStream(ctx, "Label1", s.End, "Programming memory fail!!", true);
+        return both();
     }
 
     SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     if (ctx.StopRequested()) return;
-    ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+    const TReadBack back = ReadBackProgram(ctx, p, copy.data(), n, 0x60);
+    if (back.Read != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        ctx.FailLine("Label2", r);
+        ctx.FailLine("Label2", back.Read);
         d.Enabled("Button1", true);
         return;
     }
-    const auto& rx = ctx.In.Buffers.TransferBuffer;
-    bool same = true;
-    for (int c = 0; c < n; ++c) {
-        if ((copy[size_t(c)] & 0x60) == (rx[size_t(c)] & 0x60)) continue;
-        const std::string at = "Data Verify error at " + HexText(unsigned(c / 2), 4) + "H";
+    if (back.Same()) {
+        d.Text("Label2", DataVerifyOkText);
+    } else {
+        const std::string at = DataVerifyErrorText(back.At);
         d.Text("Label2", at);
         ctx.NoteFailure(TFailureClass::Chip, at);
-        const size_t e = size_t(c - c % 2);
-        const unsigned chip = rx[e] + rx[e + 1] * 128u;
-        unsigned buffer = copy[e] + copy[e + 1] * 128u;
-        if (ctx.In.VerifyProtect) buffer |= 0xF9F;
-        d.Text("Label3", DifferenceText(chip, buffer, 4));
+        d.Text("Label3",
+               WordDifferenceText(ctx.In.Buffers, copy.data(), back.At, ctx.In.VerifyProtect));
         d.Visible("Label3", true);
         d.Enabled("Button1", true);
-        same = false;
-        break;
     }
-    if (same) d.Text("Label2", "Data verify OK!!");
     ctx.Passed();
 
     d.Commit([](IOpTarget& t) { t.PassCount() = AdvancePassCount(t.PassCount()); });

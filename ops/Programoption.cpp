@@ -1,5 +1,6 @@
 #include "ops/Programoption.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 namespace orvan {
@@ -33,36 +34,21 @@ void ProgramOptionThread(TOperationContext& ctx) {
         return;
     }
 
-    TBufferBlock& b = ctx.In.Buffers;
-    ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        if (ctx.StopRequested()) return;
-        return failed(r);
-    }
-    b.TransferBuffer[0] = b.OptionLo;
-    b.TransferBuffer[1] = b.OptionHi;
-    switch (const WriterResult r = p.WriteData(2, true)) {
-    case WriterResult::BlockDone:
-        break;
-    case WriterResult::WriteFail:
-        return fail("OPTION program fail !!");
-    default:
-        if (ctx.StopRequested()) return;
-        return failed(r);
+    if (const WriterResult r = ProgramOptionWord(ctx, p); r != WriterResult::BlockDone) {
+        if (r != WriterResult::WriteFail && ctx.StopRequested()) return;
+        return fail(WriteFailureLine(r, OptionProgramFailText), FailureClassOf(r));
     }
 
-    ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
+    const TBufferBlock& b = ctx.In.Buffers;
+    const TReadBack back = CompareOption(ctx, p, b.OptionLo, b.OptionHi);
+    if (back.Read != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        return failed(r);
+        return failed(back.Read);
     }
-    const TDeviceState& dev = ctx.Device;
-    const auto& rx = b.TransferBuffer;
-    if ((b.OptionLo & dev.OptAndLo) == (rx[0] & dev.OptAndLo) &&
-        (b.OptionHi & dev.OptAndHi) == (rx[1] & dev.OptAndHi))
-        d.Text("Label1", "OPTION program && verify OK!!");
+    if (back.Same())
+        d.Text("Label1", OptionOkText);
     else
-        ctx.FailLine("Label1", "OPTION verify Fail!!", TFailureClass::Chip);
+        ctx.FailLine("Label1", OptionVerifyFailText, TFailureClass::Chip);
     ctx.Passed();
     d.Enabled("Button1", true);
 }

@@ -1,9 +1,9 @@
 #include "production/Autoprogram.h"
 
 #include "device/Checksum.h"
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 #include "production/ProductionState.h"
-#include "production/Programid.h"
 #include "production/Qtp.h"
 #include "production/Records.h"
 #include "production/SerialNo.h"
@@ -50,7 +50,6 @@ class TAutoRun {
     bool BlankCheck(TWriterProtocol& p);
     bool ProgramID(TWriterProtocol& p);
     bool ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
-    bool StreamData(const std::vector<uint8_t>& copy);
     bool ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
     bool VerifyID(TWriterProtocol& p, bool& good);
     bool ProgramOption(TWriterProtocol& p, bool& good);
@@ -184,11 +183,8 @@ void TAutoRun::Steps() {
     CommitProduction(D, [](IProductionTarget& t) { t.SerialNo2Memory(); });
 
     Ctx.GetICInfo();
-    const int n = Ctx.Device.ICMemBytes;
-    bool empty = true;
-    for (int i = 0; i < n && empty; ++i)
-        empty = (In.Buffers.ProgramBuffer[size_t(i)] & 0x1F) == 0x1F;
-    if (empty) return Fail("Label1", "Data memory are blank or error!");
+    if (ProgramImageBlank(In.Buffers.ProgramBuffer.data(), Ctx.Device.ICMemBytes))
+        return Fail("Label1", ProgramBlankText);
     switch (In.OptionStatus) {
     case 1:
         return Fail("Label1", "Some Options are Blank!");
@@ -228,56 +224,48 @@ void TAutoRun::Steps() {
 }
 
 bool TAutoRun::BlankCheck(TWriterProtocol& p) {
-    const auto& rx = In.Buffers.TransferBuffer;
     if (In.EraseFirst) {
         D.Visible("EraseMsg", true);
         D.Colour("EraseMsg", TLineColour::Default);
-        D.Text("EraseMsg", "Erase flash memory...");
-        Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Erase);
-        if (const WriterResult r = p.SendHeader(); r != WriterResult::Done) {
+        D.Text("EraseMsg", EraseStartText);
+        if (const WriterResult r = EraseChip(Ctx, p); r != WriterResult::Done) {
             Fail("EraseMsg", r);
             return false;
         }
-        D.Text("EraseMsg", "Erase End");
+        D.Text("EraseMsg", EraseEndText);
     }
     D.Visible("Label1", true);
     D.Text("Label1", "Blank Check.....");
 
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    const TReadBack option = BlankCheckOption(Ctx, p);
+    if (option.Read != WriterResult::Done) {
+        Fail("Label1", option.Read);
         return false;
     }
-    const TDeviceState& dev = Ctx.Device;
-    if ((rx[0] & dev.OptAndLo) != dev.OptAndLo || (rx[1] & dev.OptAndHi) != dev.OptAndHi) {
-        D.Text("Label1", "OPTION ....... Not Blank!!");
-        Ctx.NoteFailure(TFailureClass::Chip, "OPTION ....... Not Blank!!");
+    if (!option.Same()) {
+        D.Text("Label1", OptionNotBlankText);
+        Ctx.NoteFailure(TFailureClass::Chip, OptionNotBlankText);
         Finish();
         return false;
     }
-
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    const TReadBack id = BlankCheckID(Ctx, p);
+    if (id.Read != WriterResult::Done) {
+        Fail("Label1", id.Read);
         return false;
     }
-    for (size_t i = 0; i < 16; ++i)
-        if (rx[i] != Blank7) {
-            Fail("Label1", "ID Checksum ....... Not Blank!!");
-            return false;
-        }
-
-    const int n = dev.ICMemBytes;
-    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    if (!id.Same()) {
+        Fail("Label1", IDNotBlankText);
         return false;
     }
-    for (int i = 0; i < n; ++i)
-        if (rx[size_t(i)] != Blank7) {
-            Fail("Label1", "Device not blank!!");
-            return false;
-        }
+    const TReadBack data = BlankCheckProgram(Ctx, p, Ctx.Device.ICMemBytes);
+    if (data.Read != WriterResult::Done) {
+        Fail("Label1", data.Read);
+        return false;
+    }
+    if (!data.Same()) {
+        Fail("Label1", "Device not blank!!");
+        return false;
+    }
     D.Text("Label1", "Blank Check ..... OK.");
     return true;
 }
@@ -285,27 +273,11 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
 bool TAutoRun::ProgramID(TWriterProtocol& p) {
     D.Visible("Label2", true);
     D.Text("Label2", "Program ID...");
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label2", r);
-        return false;
-    }
-    BuildIDImage(Ctx);
-    D.Visible("Label3", true);
-    const auto& head = In.Buffers.CommandHeader;
-    switch (const WriterResult r = p.WriteData(2 * (head[3] + head[4] * 256) + 2, true)) {
-    case WriterResult::BlockDone:
-        return true;
-    case WriterResult::WriteFail: {
-        const int w = Ctx.State.FailIndex / 2;
-        Fail("Label2", w >= 5 ? std::string("Checksum program fail !!")
-                              : "ID program fail at address " + HexText(unsigned(w), 4) + " !!");
-        return false;
-    }
-    default:
-        Fail("Label2", r);
-        return false;
-    }
+    const WriterResult r = ProgramIDWords(Ctx, p, [this] { D.Visible("Label3", true); });
+    if (r == WriterResult::BlockDone) return true;
+    Fail("Label2", WriteFailureLine(r, IDCellFailText(Ctx.State.FailIndex, "ID program fail")),
+         FailureClassOf(r));
+    return false;
 }
 
 bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
@@ -315,143 +287,87 @@ bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy)
         Fail("Label2", r);
         return false;
     }
-    try {
-        return StreamData(copy);
-    } catch (const ECommError&) {
-        // The line went away in the middle of the stream.
-        Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-        return false;
-    }
-}
-
-// One byte, one answer, paced by CTS; the dialog's ticks time each wait.
-bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
-    const int n = Ctx.Device.ICMemBytes;
-    const int last = std::min(n + 5, int(copy.size()) - 1);
     bool shown = false;
-    // Until the writer closes the block, a stream that ends here leaves it
-    // waiting for more: the next exchange lets the line fall quiet first.
-    Ctx.State.ExchangeOpen = true;
-    for (int k = 0; k <= last; ++k) {
-        // The dialog is closing: end between two bytes, the block left open.
-        if (Ctx.StopRequested()) {
-            Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
-            return false;
-        }
-        Ctx.Ticks.Restart();
-        if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        const uint8_t b = copy[size_t(k)];
-        if (Ctx.Port.Write(&b, 1) != 1) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        Ctx.Ticks.Restart();
-        if (!shown) {
-            D.Visible("Label3", true);
-            shown = true;
-        }
-        const int r = WaitForByte(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop);
-        if (r < 0) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        const std::string a = HexText(unsigned(k / 2), 4);
-        switch (r) {
-        case ReplyAccepted:
-            if (k % 32 == 0) D.Text("Label3", a);
-            continue;
-        case ReplyBlockEnd:
-            Ctx.State.ExchangeOpen = false;
-            D.Text("Label2", "Data program Ok!!");
-            return true;
-        case ReplyWriteFail:
-            Ctx.State.ExchangeOpen = false;
-            D.Text("Label3", a);
-            Fail("Label2", "Data program fail !!");
-            return false;
-        case ReplyNoChip:
-            Ctx.State.ExchangeOpen = false;
-            Fail("Label2", "Nothing in socket or type error!");
-            return false;
-        default:
-            Fail("Label2", "Unknow return value!!", TFailureClass::Writer);
-            return false;
-        }
+    const TStream s = StreamProgram(Ctx, copy.data(), Ctx.Device.ICMemBytes, StreamTicks,
+                                    [&](int k, bool answered) {
+                                        if (!answered && !shown) {
+                                            D.Visible("Label3", true);
+                                            shown = true;
+                                        }
+                                        if (answered && k % 32 == 0)
+                                            D.Text("Label3", HexText(unsigned(k / 2), 4));
+                                    });
+    switch (s.End) {
+    case TStreamEnd::BlockEnd:
+        D.Text("Label2", "Data program Ok!!");
+        return true;
+    case TStreamEnd::AllSent:
+        return true; // the read-back tells whether the writer took it all
+    case TStreamEnd::Stopped:
+        // The dialog is closing: ended between two bytes, the block left open.
+        Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
+        return false;
+    case TStreamEnd::WriteFail:
+        Ctx.State.ExchangeOpen = false;
+        D.Text("Label3", HexText(unsigned(s.At / 2), 4));
+        break;
+    case TStreamEnd::NoChip:
+        Ctx.State.ExchangeOpen = false;
+        break;
+    default:
+        break;
     }
-    return true; // the read-back tells whether the writer took it all
+    FailStream(Ctx, "Label2", s.End, "Data program fail !!", false);
+    Finish();
+    return false;
 }
 
 bool TAutoRun::ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
     D.Visible("Label3", false);
-    const int n = Ctx.Device.ICMemBytes;
-    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label2", r);
+    const TReadBack back = ReadBackProgram(Ctx, p, copy.data(), Ctx.Device.ICMemBytes);
+    if (back.Read != WriterResult::Done) {
+        Fail("Label2", back.Read);
         return false;
     }
-    const auto& rx = In.Buffers.TransferBuffer;
-    for (int i = 0; i < n; ++i)
-        if (rx[size_t(i)] != copy[size_t(i)]) {
-            Fail("Label2", "Data verify Fail!!");
-            return false;
-        }
+    if (!back.Same()) {
+        Fail("Label2", DataVerifyFailText);
+        return false;
+    }
     D.Text("Label2", "Data program && verify OK!!");
     D.Visible("Label3", true);
     return true;
 }
 
 bool TAutoRun::VerifyID(TWriterProtocol& p, bool& good) {
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label3", r);
+    const TIDCheck id = VerifyIDWords(Ctx, p);
+    if (id.Read != WriterResult::Done) {
+        Fail("Label3", id.Read);
         return false;
     }
-    const unsigned flags = IDVerifyFlags(Ctx);
-    good = flags == 0;
-    if (good) {
-        D.Text("Label3", IDVerifyText(flags));
-    } else {
-        Ctx.FailLine("Label3", IDVerifyText(flags), TFailureClass::Chip);
-    }
+    good = id.Flags == 0;
+    if (good)
+        D.Text("Label3", IDVerifyText(id.Flags));
+    else
+        Ctx.FailLine("Label3", IDVerifyText(id.Flags), TFailureClass::Chip);
     return true;
 }
 
 bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
     D.Visible("Label4", true);
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label4", r);
+    if (const WriterResult r = ProgramOptionWord(Ctx, p); r != WriterResult::BlockDone) {
+        Fail("Label4", WriteFailureLine(r, OptionProgramFailText), FailureClassOf(r));
         return false;
     }
-    auto& b = In.Buffers;
-    b.TransferBuffer[0] = b.OptionLo;
-    b.TransferBuffer[1] = b.OptionHi;
-    switch (const WriterResult r = p.WriteData(2, true)) {
-    case WriterResult::BlockDone:
-        break;
-    case WriterResult::WriteFail:
-        Fail("Label4", "OPTION program fail !!");
-        return false;
-    default:
-        Fail("Label4", r);
+    const TReadBack back = CompareOption(Ctx, p, In.Buffers.OptionLo, In.Buffers.OptionHi);
+    if (back.Read != WriterResult::Done) {
+        Fail("Label4", back.Read);
         return false;
     }
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label4", r);
-        return false;
-    }
-    const TDeviceState& dev = Ctx.Device;
-    good = (b.OptionLo & dev.OptAndLo) == (b.TransferBuffer[0] & dev.OptAndLo) &&
-           (b.OptionHi & dev.OptAndHi) == (b.TransferBuffer[1] & dev.OptAndHi);
-    if (good) {
-        D.Text("Label4", "OPTION program && verify OK!!");
-    } else {
-        Ctx.FailLine("Label4", "OPTION verify Fail!!", TFailureClass::Chip);
-    }
+    good = back.Same();
+    if (good)
+        D.Text("Label4", OptionOkText);
+    else
+        Ctx.FailLine("Label4", OptionVerifyFailText, TFailureClass::Chip);
     return true;
 }
 
