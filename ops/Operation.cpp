@@ -77,8 +77,13 @@ void TOperationQueue::Commit(TOpCommit apply) {
     Push(std::move(apply));
 }
 
+void TOperationQueue::Finished(const TOpOutcome& outcome) {
+    Push(outcome);
+}
+
 size_t TOperationQueue::Drain(IOpTarget& target,
-                              const std::function<void(const TOpUpdate&)>& render) {
+                              const std::function<void(const TOpUpdate&)>& render,
+                              const std::function<void(const TOpOutcome&)>& finished) {
     std::deque<TItem> taken;
     {
         std::lock_guard<std::mutex> hold(Lock);
@@ -87,6 +92,8 @@ size_t TOperationQueue::Drain(IOpTarget& target,
     for (TItem& item : taken) {
         if (auto* u = std::get_if<TOpUpdate>(&item)) {
             if (render) render(*u);
+        } else if (auto* o = std::get_if<TOpOutcome>(&item)) {
+            if (finished) finished(*o);
         } else {
             std::get<TOpCommit>(item)(target);
         }
@@ -166,6 +173,7 @@ void RunWorker(TOperationContext& ctx, TWorkerRoutine routine) {
     routine(ctx);
     if (!ctx.Outcome.Pass && ctx.Outcome.Failure == TFailureClass::None && ctx.StopRequested())
         ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
+    ctx.Dialog.Finished(ctx.Outcome);
 }
 
 std::unique_ptr<IRunRecord> NewRunRecord(TOperationContext& ctx, const char* operation) {

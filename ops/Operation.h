@@ -103,6 +103,8 @@ class IOperationSink {
     virtual ~IOperationSink() = default;
     virtual void Update(TOpUpdate update) = 0;
     virtual void Commit(TOpCommit apply) = 0;
+    // The run is over: what it came to, after its last update and commit.
+    virtual void Finished(const TOpOutcome&) {}
 };
 
 // The dialog as a worker sees it.
@@ -118,6 +120,7 @@ class TOpDialog {
     // The line turns red and shows `text`.
     void Fail(const std::string& control, const std::string& text);
     void Commit(TOpCommit apply) { Sink.Commit(std::move(apply)); }
+    void Finished(const TOpOutcome& outcome) { Sink.Finished(outcome); }
     // Sees every update the worker sends (the production records keep the
     // run's verdicts from it); set and cleared on the worker's thread.
     std::function<void(const TOpUpdate&)> Watcher;
@@ -132,16 +135,19 @@ class TOpDialog {
 // worker's thread: the desktop posts a drain to the GUI thread there.
 class TOperationQueue final : public IOperationSink {
   public:
-    using TItem = std::variant<TOpUpdate, TOpCommit>;
+    using TItem = std::variant<TOpUpdate, TOpCommit, TOpOutcome>;
 
     void Update(TOpUpdate update) override;
     void Commit(TOpCommit apply) override;
+    void Finished(const TOpOutcome& outcome) override;
 
     std::function<void()> Notify;
 
     // Takes out everything queued so far: updates go to `render`, commits are
-    // applied to `target`. Returns the number of items taken.
-    size_t Drain(IOpTarget& target, const std::function<void(const TOpUpdate&)>& render);
+    // applied to `target`, a run's end to `finished`. Returns the number of
+    // items taken.
+    size_t Drain(IOpTarget& target, const std::function<void(const TOpUpdate&)>& render,
+                 const std::function<void(const TOpOutcome&)>& finished = {});
     // Waits until something is queued or `timeoutMs` passed.
     void WaitForItems(int timeoutMs);
 
@@ -276,7 +282,7 @@ class TOperationContext {
 using TWorkerRoutine = void (*)(TOperationContext&);
 
 // Runs `routine` to its end on this thread; a run that ended on a stop
-// request without passing or failing was stopped.
+// request without passing or failing was stopped. The sink is told last.
 void RunWorker(TOperationContext& ctx, TWorkerRoutine routine);
 
 // The record of this run of `operation`, from the input's extension; null

@@ -24,15 +24,21 @@ QString LabelText(const std::string& text) {
 
 TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
                                QWidget* parent)
-    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine),
-      State(orvan::LayoutOf(kind)) {
+    : TOperationForm(ws, link.Comm1, link, *link.Clock, link.PulseWidths, orvan::LayoutOf(kind),
+                     parent) {}
+
+TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::IPort& port,
+                               orvan::TProtocolState& state, orvan::IClock& clock,
+                               const orvan::TPulseWidths& widths, const orvan::TOpLayout& layout,
+                               QWidget* parent)
+    : QDialog(parent), Ws(ws), Port(port), State(state), Clock(clock), Widths(widths),
+      Routine(layout.Routine), Shown(layout) {
     // No border icons: the buttons are the way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     Lines = new QVBoxLayout(this);
     Lines->setSpacing(6);
     Lines->setSizeConstraint(QLayout::SetFixedSize);
-    const orvan::TOpLayout& layout = orvan::LayoutOf(kind);
     setObjectName(QString::fromLatin1(layout.DialogClass).mid(1));
     setWindowTitle(QString::fromLatin1(layout.Caption));
     using R = orvan::TLayoutLine::TRole;
@@ -76,8 +82,7 @@ TOperationForm::~TOperationForm() {
 
 void TOperationForm::StartWorker() {
     Started = true;
-    Runner.Start(Link.Comm1, Link, *Link.Clock, Queue, orvan::SnapshotOf(Ws, Link.PulseWidths),
-                 Routine);
+    Runner.Start(Port, State, Clock, Queue, orvan::SnapshotOf(Ws, Widths), Routine);
 }
 
 void TOperationForm::StopWorker() {
@@ -88,19 +93,26 @@ void TOperationForm::StopWorker() {
 
 void TOperationForm::DrainUpdates() {
     DrainPosted = false;
-    if (Queue.Drain(Ws, [this](const orvan::TOpUpdate& u) { Render(u); }) > 0)
+    if (Queue.Drain(
+            Ws, [this](const orvan::TOpUpdate& u) { Render(u); },
+            [this](const orvan::TOpOutcome& o) { Finished(o); }) > 0)
         emit UpdatesRendered();
 }
 
 void TOperationForm::Render(const orvan::TOpUpdate& u) {
-    using K = orvan::TOpUpdate::TKind;
-    State.Apply(u);
-    const orvan::TDialogState::TControl& c = State[u.Control];
+    Shown.Apply(u);
+    const orvan::TDialogState::TControl& c = Shown[u.Control];
     const QString name = QString::fromStdString(u.Control);
     QWidget* w = name == QLatin1String("CGauge1") ? static_cast<QWidget*>(CGauge1)
                                                   : findChild<QWidget*>(name);
-    if (!w) return;
-    switch (u.Kind) {
+    if (w) Show(w, u.Kind, c);
+    Rendered(u);
+}
+
+void TOperationForm::Show(QWidget* w, orvan::TOpUpdate::TKind kind,
+                          const orvan::TDialogState::TControl& c) {
+    using K = orvan::TOpUpdate::TKind;
+    switch (kind) {
     case K::Text:
         if (auto* label = qobject_cast<QLabel*>(w))
             label->setText(LabelText(c.Text));

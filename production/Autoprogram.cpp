@@ -8,6 +8,7 @@
 #include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/Sha256.h"
+#include "production/Store.h"
 
 #include <memory>
 #include <vector>
@@ -403,6 +404,29 @@ void TAutoRun::NextChip(bool pass) {
 
 void AutoProgramThread(TOperationContext& ctx) {
     TAutoRun(ctx).Run();
+}
+
+const TOpLayout& AutoProgramLayout() {
+    using R = TLayoutLine::TRole;
+    static const TOpLayout layout{"TAutoProgramForm",
+                                  "Auto Program",
+                                  {{"StaticText1", "Auto Program", true},
+                                   {RecordLineControl, "", true},
+                                   {"EraseMsg", "", false},
+                                   {"Label1", "Blank Check.....", true},
+                                   {"Label2", "Program.....", false},
+                                   {"Label3", "", false},
+                                   {"Label4", "Program OPTION.....", false},
+                                   {YieldLineControl, "", true},
+                                   {"Button1", "Exit", false, R::Button},
+                                   {"Button2", "Continue", false, R::Button}},
+                                  AutoProgramThread};
+    return layout;
+}
+
+std::string YieldLineText(int passes, int fails) {
+    return "This run: " + std::to_string(passes) + " passed, " + std::to_string(fails) +
+           " failed, yield " + YieldText(passes, passes + fails);
 }
 
 } // namespace orvan

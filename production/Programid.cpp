@@ -5,6 +5,18 @@
 
 namespace orvan {
 
+const TOpLayout& ProgramIDLayout() {
+    using R = TLayoutLine::TRole;
+    static const TOpLayout layout{"TProgramIDForm",
+                                  "Program ID Checksum",
+                                  {{"StaticText1", "ID and Checksum", true},
+                                   {"Label1", "Programming.....", true},
+                                   {"Label2", "", true},
+                                   {"Button1", "OK", false, R::Button}},
+                                  ProgramIDThread};
+    return layout;
+}
+
 void ProgramIDThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
     auto done = [&] { d.Enabled("Button1", true); };

@@ -19,8 +19,6 @@ namespace orvan {
 inline constexpr const char* RecordLineControl = "RecordLine";
 // The number the run programs (hex), sent once it is in the buffer.
 inline constexpr const char* ChipSerialControl = "ChipSerial";
-// After each recorded run: "pass" or "fail" (the dialog counts them).
-inline constexpr const char* ChipVerdictControl = "ChipVerdict";
 
 // A claim that failed shows this in front of the store's reason.
 inline constexpr const char* RecordsFailurePrefix = "Production records: ";

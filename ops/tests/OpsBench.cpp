@@ -4,6 +4,7 @@
 namespace orvan::test {
 
 void TRecordingSink::Update(TOpUpdate u) {
+    if (Watch) Watch(u);
     Dialog.Apply(u);
     if (u.Kind == TOpUpdate::TKind::Gauge) GaugeHistory.push_back(u.Value);
     Updates.push_back(std::move(u));
@@ -43,10 +44,10 @@ void TOpsBench::LoadWords(const std::vector<unsigned>& words) {
 
 TRecordingSink TOpsBench::Run(TWorkerRoutine routine, std::stop_token stop) {
     TRecordingSink sink(*Ws);
+    sink.Watch = Watch;
     auto ctx = std::make_unique<TOperationContext>(Port, State, Clock, sink,
                                                    SnapshotOf(*Ws, Widths), std::move(stop));
     RunWorker(*ctx, routine);
-    sink.Outcome = ctx->Outcome;
     return sink;
 }
 

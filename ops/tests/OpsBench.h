@@ -24,6 +24,7 @@ class TRecordingSink final : public IOperationSink {
     explicit TRecordingSink(TWorkspace& ws) : Ws(&ws) {}
     void Update(TOpUpdate u) override;
     void Commit(TOpCommit apply) override { apply(*Ws); }
+    void Finished(const TOpOutcome& outcome) override { Outcome = outcome; }
 
     TDialogState Dialog{[] {
         TDialogState::TControl blank;
@@ -33,6 +34,8 @@ class TRecordingSink final : public IOperationSink {
     std::vector<TOpUpdate> Updates;
     std::vector<int> GaugeHistory;
     TOpOutcome Outcome;
+    // Sees each update as the worker sends it.
+    std::function<void(const TOpUpdate&)> Watch;
 
     const TDialogState::TControl& operator[](const std::string& control) const {
         return Dialog[control];
@@ -56,6 +59,8 @@ struct TOpsBench {
     std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
     TProtocolState State;
     TPulseWidths Widths;
+    // Handed to each run's sink.
+    std::function<void(const TOpUpdate&)> Watch;
     // Sees (and may change) the simulated writer's reply to the host's byte
     // number `step` (0-based over the bench's life).
     std::function<void(size_t step, uint8_t sent, std::vector<uint8_t>& reply)> Tamper;
