@@ -263,7 +263,7 @@ int CmdAuto(const TArgs& args) {
     Result()["fails"] = fails;
     if (storeFailed) return ExitStore;
     if (interrupt.stop_requested()) return ExitChipFailed;
-    // A damaged record ends the series as much as a failed chip would.
+    // A QTP record that cannot be read ended production: the file's fault.
     if (seriesDamaged && worst != ExitWriter) return ExitFile;
     return failures == 0 ? ExitOk : worst;
 }

@@ -102,11 +102,12 @@ bool TAutoRun::ClaimNumber() {
     r.Settings = P.Serial;
     r.Restart = P.Records->RestartSeries.exchange(false);
     std::string sha;
+    bool damaged = false; // the file's records end on one that cannot be read
     if (P.QTPActive && P.QTP.IsOpen()) {
         sha = Sha256Hex(*P.QTP.Text);
         r.Qtp = true;
         r.Series = QtpSeriesKey(sha);
-        r.QtpRecords = CountQTPRecords(*P.QTP.Text, P.Serial.SerialLsbFirst);
+        r.QtpRecords = CountQTPRecords(*P.QTP.Text, P.Serial.SerialLsbFirst, &damaged);
     } else {
         r.Series = SeriesKeyOf(In.DeviceName, P.Serial);
     }
@@ -120,7 +121,7 @@ bool TAutoRun::ClaimNumber() {
         D.Text(MessageBoxControl, UnknownOutcomeLine(unknown));
     if (c.Exhausted) {
         D.Text(RecordLineControl, "QTP file: every record has been used");
-        QTPFinished(QTPFinishedText, false);
+        QTPFinished(QTPFinishedText, damaged);
         return false;
     }
     std::string where;

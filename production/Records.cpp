@@ -46,15 +46,17 @@ std::string UnknownOutcomeLine(const TChipRecord& chip) {
            " stopped: recorded as an unknown outcome, not programmed again";
 }
 
-int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
+int64_t CountQTPRecords(const std::string& text, int lsbFirst, bool* damaged) {
     TQTPFile f;
     f.Text = std::make_shared<const std::string>(text);
     TSerialSettings s;
     s.SerialLsbFirst = lsbFirst;
     bool active = false;
     int64_t n = 0;
-    while (!ReadSerialData(f, s, active) && !f.QTPEnd)
+    bool unread = false;
+    while (!(unread = ReadSerialData(f, s, active).has_value()) && !f.QTPEnd)
         ++n;
+    if (damaged) *damaged = unread;
     return n;
 }
 

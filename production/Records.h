@@ -53,8 +53,10 @@ bool PrepareRecords(std::shared_ptr<TProductionRecords>& records, const std::str
 // The line that tells the operator of a chip recorded as an unknown outcome.
 std::string UnknownOutcomeLine(const TChipRecord& chip);
 
-// Number of data records before the end record of a QTP file's text.
-int64_t CountQTPRecords(const std::string& text, int lsbFirst);
+// Number of data records before the end record of a QTP file's text;
+// `damaged` (when given) tells whether a record that cannot be read came
+// first.
+int64_t CountQTPRecords(const std::string& text, int lsbFirst, bool* damaged = nullptr);
 
 // One worker run's record: watches the dialog's updates for the verdicts.
 class TRunRecorder final : public IRunRecord {
