@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
+#include "session/Operations.h"
 #include "session/Workspace.h"
 
 #include <climits>
@@ -56,21 +57,22 @@ int CmdConnect(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "connect", ws, link); rc != 0 || !link) return rc;
-    const std::string message = link->ConnectCheck(ws->Buffers, ws->Device, StopToken());
-    const bool ok = message == "Connect OK!";
+    std::string message;
+    const TOpOutcome o = ConnectWriter(*ws, *link, message, StopToken());
     PrintLine(message);
     Result()["message"] = message;
-    return ok ? ExitOk : ExitWriter;
+    return ExitOf(o);
 }
 
 int CmdAbout(const TArgs& args) {
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, "about", ws, link); rc != 0 || !link) return rc;
-    const std::string firmware = link->AboutPoll(ws->Buffers, ws->Device, StopToken());
+    std::string firmware;
+    const TOpOutcome o = AboutWriter(*ws, *link, firmware, StopToken());
     PrintLine(firmware);
     Result()["firmware"] = firmware;
-    return ExitOk;
+    return ExitOf(o);
 }
 
 } // namespace orvan::cli

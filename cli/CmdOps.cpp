@@ -90,26 +90,16 @@ void PrintLines(const TDialogState& dialog) {
         PrintLine(line);
 }
 
-// The first failed line decides between a chip and a writer fault.
-ExitCode FailureOf(const TDialogState& dialog) {
-    for (const std::string& line : dialog.FinalLines())
-        if (line.rfind("ERROR: ", 0) == 0) {
-            Result()["error"] = line.substr(7);
-            return FailureExit(line.substr(7));
-        }
-    return ExitChipFailed;
-}
-
 // Runs one operation to its end; the dialog state carries over between
 // the runs of force write.
-void RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dialog,
-             TProgress& progress, TJsonDialog& json, std::stop_token cancel) {
-    RunOperation(
+TOpOutcome RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dialog,
+                   TProgress& progress, TJsonDialog& json, std::stop_token cancel) {
+    return RunOperation(
         ws, link, LayoutOf(kind).Routine,
         [&](const TOpUpdate& u) {
-            dialog.Apply(u);
+            const bool changed = dialog.Apply(u);
             progress.Update(u);
-            if (JsonOutput()) json(u);
+            if (JsonOutput()) json(u, changed);
         },
         cancel);
 }
@@ -143,12 +133,6 @@ int ApplyOption(TWorkspace& ws, const std::string& text) {
 }
 
 } // namespace
-
-ExitCode FailureExit(const std::string& text) {
-    for (const char* writer : {"Connect Timeout", "Writer Error", "Unknow return value"})
-        if (text.rfind(writer, 0) == 0) return ExitWriter;
-    return ExitChipFailed;
-}
 
 bool IsChipOperation(const std::string& command) {
     return FindCommand(command) != nullptr;
@@ -212,20 +196,23 @@ int CmdChipOperation(const TArgs& args) {
     }
 
     TDialogState dialog(LayoutOf(cmd.Kind));
-    TJsonDialog json(ws->Device.WordCount(), &LayoutOf(cmd.Kind));
+    TJsonDialog json(dialog, ws->Device.WordCount());
     const int runs = cmd.Kind == TOpKind::ForceWrite ? args.Count : 1;
+    TOpOutcome outcome;
     bool ok = true;
     for (int run = 0; run < runs && ok && !cancel.Cancelled(); ++run) {
         if (runs > 1) json.SetExtra({{"run", run + 1}});
         if (JsonOutput() && run == 0) json.Start();
         {
             TProgress progress(cmd.Progress, ws->Device.WordCount());
-            RunOnce(*ws, *link, cmd.Kind, dialog, progress, json, cancel.Token());
+            outcome = RunOnce(*ws, *link, cmd.Kind, dialog, progress, json, cancel.Token());
         }
-        ok = !cancel.Cancelled() && OperationSucceeded(cmd.Kind, dialog, flash);
+        ok = !cancel.Cancelled() && outcome.Pass;
         if (runs > 1) PrintLine("Run " + std::to_string(run + 1));
         PrintLines(dialog);
-        if (dialog[RecordLineControl].Colour == TLineColour::Red) return ExitStore;
+        // A chip's record not written stops production, whatever the chip did.
+        if (!outcome.RecordError.empty() || outcome.Failure == TFailureClass::Store)
+            return ExitStore;
     }
     Result()["lines"] = dialog.FinalLines();
     // A run stopped inside a block: the next process knows nothing of it,
@@ -242,7 +229,9 @@ int CmdChipOperation(const TArgs& args) {
         Result()["output"] = file;
     }
     if (cancel.Cancelled()) return ErrorLine(ExitChipFailed, "Stopped");
-    return ok ? ExitOk : FailureOf(dialog);
+    if (ok) return ExitOk;
+    if (const std::string red = dialog.FirstRed(); !red.empty()) Result()["error"] = red;
+    return ExitOf(outcome);
 }
 
 } // namespace orvan::cli

@@ -20,7 +20,6 @@
 
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <stop_token>
 
@@ -45,41 +44,18 @@ int PrepareRun(const TArgs& args, const char* command, std::unique_ptr<TWorkspac
     return 0;
 }
 
-// The dialog as its operator finally sees it.
-struct TLines {
-    std::map<std::string, std::string> Text;
-    std::map<std::string, bool> Red;
+// What the operator is told of a run besides its dialog's lines: every
+// record line and every message box, in order.
+struct TNotices {
     std::vector<std::string> Messages;
     std::vector<std::string> RecordLines;
 
     void operator()(const TOpUpdate& u) {
-        if (u.Kind == TOpUpdate::TKind::Text) {
-            if (u.Control == MessageBoxControl)
-                Messages.push_back(u.Text);
-            else if (u.Control == RecordLineControl)
-                RecordLines.push_back(u.Text);
-            else
-                Text[u.Control] = u.Text;
-        } else if (u.Kind == TOpUpdate::TKind::Colour) {
-            Red[u.Control] = u.Value == int(TLineColour::Red);
-        }
-    }
-    // The first red line, in the dialog's top-to-bottom order.
-    std::string FirstFailure() const {
-        for (const char* c : {"EraseMsg", "Label1", "Label2", "Label3", "Label4"}) {
-            const auto r = Red.find(c);
-            if (r != Red.end() && r->second) return Text.count(c) ? Text.at(c) : std::string();
-        }
-        return {};
+        if (u.Kind != TOpUpdate::TKind::Text) return;
+        if (u.Control == MessageBoxControl) Messages.push_back(u.Text);
+        if (u.Control == RecordLineControl) RecordLines.push_back(u.Text);
     }
 };
-
-// Label texts write "&" doubled.
-std::string Shown(std::string text) {
-    for (size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
-        text.erase(at, 1);
-    return text;
-}
 
 // Serial settings from the command line, checked as the dialog's OK (or
 // its "QTP File" button) checks them.
@@ -154,25 +130,24 @@ int CmdProgramID(const TArgs& args) {
     PrintLine("Checksum: " + ws->Panel.Checksum);
     Result()["id"] = IDHexText(ws->Buffers);
     Result()["checksum"] = ws->Panel.Checksum;
-    TLines lines;
-    TJsonDialog json(0);
-    RunOperation(
+    TDialogState dialog;
+    TJsonDialog json(dialog, 0);
+    const TOpOutcome o = RunOperation(
         *ws, *link, ProgramIDThread,
         [&](const TOpUpdate& u) {
-            lines(u);
-            if (JsonOutput()) json(u);
+            const bool changed = dialog.Apply(u);
+            if (JsonOutput()) json(u, changed);
         },
         StopToken());
     std::vector<std::string> shown;
     for (const char* c : {"Label1", "Label2"})
-        if (!lines.Text[c].empty()) shown.push_back(Shown(lines.Text[c]));
+        if (!dialog[c].Text.empty()) shown.push_back(DisplayText(dialog[c].Text));
     for (const std::string& l : shown)
         PrintLine(l);
     Result()["lines"] = shown;
-    if (lines.Text["Label2"] == "ID && Checksum verify OK!!") return ExitOk;
-    const std::string failure = Shown(lines.FirstFailure());
-    if (!failure.empty()) Result()["error"] = failure;
-    return FailureExit(failure);
+    if (o.Pass) return ExitOk;
+    if (!o.FirstFailure.empty()) Result()["error"] = o.FirstFailure;
+    return ExitOf(o);
 }
 
 int CmdAuto(const TArgs& args) {
@@ -214,7 +189,7 @@ int CmdAuto(const TArgs& args) {
                   (ws->QTPActive ? "the QTP file's first record" : ws->Serial.HexText()) +
                   " as asked (recorded)");
     int passes = 0, fails = 0;
-    bool storeFailed = false;
+    bool storeFailed = false, seriesDamaged = false;
 
     // A production line stops on Ctrl-C between two bytes, not mid-chip.
     const std::stop_token interrupt = StopToken();
@@ -222,14 +197,16 @@ int CmdAuto(const TArgs& args) {
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        TLines lines;
-        TJsonDialog json(ws->Device.WordCount(), nullptr, "Label3");
+        TDialogState dialog;
+        TNotices notices;
+        TJsonDialog json(dialog, ws->Device.WordCount(), "Label3");
         json.SetExtra({{"chip", chip}});
         const TOpOutcome o = RunOperation(
             *ws, *link, AutoProgramThread,
             [&](const TOpUpdate& u) {
-                lines(u);
-                if (JsonOutput()) json(u);
+                const bool changed = dialog.Apply(u);
+                notices(u);
+                if (JsonOutput()) json(u, changed);
             },
             interrupt);
         ++chips;
@@ -238,9 +215,9 @@ int CmdAuto(const TArgs& args) {
                                                       : o.Serial;
         // Where the numbers continue (the first chip's line), and every
         // record line in red.
-        for (size_t k = 0; k < lines.RecordLines.size(); ++k)
-            if (chip == 1 || lines.Red[RecordLineControl])
-                PrintLine((lines.Red[RecordLineControl] ? "ERROR: " : "") + lines.RecordLines[k]);
+        const bool recordRed = dialog[RecordLineControl].Colour == TLineColour::Red;
+        for (const std::string& line : notices.RecordLines)
+            if (chip == 1 || recordRed) PrintLine((recordRed ? "ERROR: " : "") + line);
         if (o.Recorded) ++(o.Pass ? passes : fails);
         const std::string head = "chip " + std::to_string(chip) + " serial " + number;
         std::string verdict = o.Pass ? "PASS" : "FAIL";
@@ -266,13 +243,14 @@ int CmdAuto(const TArgs& args) {
             ++failures;
             if (o.Failure == TFailureClass::Writer) worst = ExitWriter;
         }
-        for (const std::string& m : lines.Messages)
+        for (const std::string& m : notices.Messages)
             PrintLine(m);
         if (!o.RecordError.empty() || o.Failure == TFailureClass::Store) {
             storeFailed = true; // no chip goes on without its record
             break;
         }
         if (o.Failure == TFailureClass::File && worst != ExitWriter) worst = ExitFile;
+        seriesDamaged = o.SeriesDamaged;
         if (o.SeriesEnded || o.Failure == TFailureClass::File) break; // the QTP file has ended
     }
     PrintLine("Pass Count : " + ws->Panel.PassCount);
@@ -285,6 +263,8 @@ int CmdAuto(const TArgs& args) {
     Result()["fails"] = fails;
     if (storeFailed) return ExitStore;
     if (interrupt.stop_requested()) return ExitChipFailed;
+    // A QTP record that cannot be read ended production: the file's fault.
+    if (seriesDamaged && worst != ExitWriter) return ExitFile;
     return failures == 0 ? ExitOk : worst;
 }
 

@@ -99,10 +99,6 @@ bool ParseOptionWord(const std::string& text, unsigned& word);
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<orvan::TWorkspace>& ws,
             std::unique_ptr<orvan::TWriterLink>& link, size_t files = 0);
 
-// The exit status for an operation that failed with the red line `text`:
-// a writer that stopped answering or answered wrongly is not the chip's fault.
-ExitCode FailureExit(const std::string& text);
-
 int CmdDevices(const TArgs& args);
 int CmdPorts(const TArgs& args);
 int CmdStatus(const TArgs& args);

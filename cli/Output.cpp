@@ -86,6 +86,20 @@ int UsageError(const std::string& text) {
     return ExitUsage;
 }
 
+ExitCode ExitOf(const TOpOutcome& o) {
+    if (o.Pass) return ExitOk;
+    switch (o.Failure) {
+    case TFailureClass::Writer:
+        return ExitWriter;
+    case TFailureClass::File:
+        return ExitFile;
+    case TFailureClass::Store:
+        return ExitStore;
+    default:
+        return ExitChipFailed;
+    }
+}
+
 TJson FinalResult(const std::string& command, int exitCode) {
     TJson r = {{"event", "result"}};
     if (!command.empty()) r["command"] = command;
@@ -115,37 +129,28 @@ bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step, const char* 
     return false;
 }
 
-TJsonDialog::TJsonDialog(int words, const TOpLayout* layout, const char* addressControl)
-    : Words(words), AddressControl(addressControl) {
-    if (!layout) return;
-    for (const TLayoutLine& l : layout->Lines) {
-        if (l.Role == TLayoutLine::TRole::Gauge) continue;
-        // A button's Visible says whether it starts enabled.
-        if (l.Role == TLayoutLine::TRole::Button)
-            Lines[l.Control] = {l.Text, false, true, l.Visible};
-        else
-            Lines[l.Control] = {l.Text, false, l.Visible, true};
-        Order.push_back(l.Control);
-    }
-}
+TJsonDialog::TJsonDialog(const TDialogState& dialog, int words, const char* addressControl)
+    : Dialog(dialog), Words(words), AddressControl(addressControl) {}
 
 void TJsonDialog::Start() {
-    for (const std::string& control : Order)
-        EmitLine(control, Lines[control]);
+    if (!Dialog.Layout()) return;
+    for (const TLayoutLine& l : Dialog.Layout()->Lines)
+        if (l.Role != TLayoutLine::TRole::Gauge) EmitLine(l.Control);
 }
 
-void TJsonDialog::EmitLine(const std::string& control, const TLine& line) const {
+void TJsonDialog::EmitLine(const std::string& control) const {
+    const TDialogState::TControl& line = Dialog[control];
     TJson e = {{"event", "line"}};
     e.update(Extra);
     e["control"] = control;
     e["text"] = DisplayText(line.Text);
-    e["colour"] = line.Red ? "red" : "default";
+    e["colour"] = line.Colour == TLineColour::Red ? "red" : "default";
     e["visible"] = line.Visible;
     e["enabled"] = line.Enabled;
     Emit(e);
 }
 
-void TJsonDialog::operator()(const TOpUpdate& u) {
+void TJsonDialog::operator()(const TOpUpdate& u, bool changed) {
     if (u.Control == MessageBoxControl) {
         TJson e = {{"event", "message"}};
         e.update(Extra);
@@ -162,31 +167,8 @@ void TJsonDialog::operator()(const TOpUpdate& u) {
         e["word"] = HexText(unsigned(step.Word), 4);
         Emit(e);
     }
-    if (u.Kind == TOpUpdate::TKind::Gauge) return;
-    const bool known = Lines.count(u.Control) != 0;
-    TLine& line = Lines[u.Control];
-    const TLine before = line;
-    switch (u.Kind) {
-    case TOpUpdate::TKind::Text:
-        line.Text = u.Text;
-        break;
-    case TOpUpdate::TKind::Colour:
-        line.Red = u.Value == int(TLineColour::Red);
-        break;
-    case TOpUpdate::TKind::Visible:
-        line.Visible = u.Value != 0;
-        break;
-    case TOpUpdate::TKind::Enabled:
-        line.Enabled = u.Value != 0;
-        break;
-    case TOpUpdate::TKind::Gauge:
-        break;
-    }
     // Only a change is news (workers often set a line twice).
-    if (known && before.Text == line.Text && before.Red == line.Red &&
-        before.Visible == line.Visible && before.Enabled == line.Enabled)
-        return;
-    EmitLine(u.Control, line);
+    if (u.Kind != TOpUpdate::TKind::Gauge && changed) EmitLine(u.Control);
 }
 
 } // namespace orvan::cli

@@ -5,17 +5,12 @@
 #pragma once
 
 #include "cli/ExitCodes.h"
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
 
 #include <nlohmann/json.hpp>
 
-#include <map>
 #include <string>
-#include <vector>
-
-namespace orvan {
-struct TOpLayout;
-}
 
 namespace orvan::cli {
 
@@ -34,6 +29,9 @@ void Emit(const TJson& event);
 // A line for the operator on stdout; dropped with --json (the same facts
 // go into events or the result).
 void PrintLine(const std::string& line);
+
+// The exit status a run's outcome comes to.
+ExitCode ExitOf(const TOpOutcome& outcome);
 
 // A failure: `text` on stderr, as the command has always printed it, and
 // the result's "error"; returns `code`.
@@ -64,26 +62,23 @@ bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step,
 // An operation dialog's updates as JSON events: each change of a line as
 // the line then stands ("line"), the gauge ("progress"), message boxes
 // ("message"). `extra` fields (a chip number, a run) go into every event.
+// It observes `dialog`: each update comes here after the dialog took it.
 class TJsonDialog {
   public:
-    explicit TJsonDialog(int words, const TOpLayout* layout = nullptr,
+    explicit TJsonDialog(const TDialogState& dialog, int words,
                          const char* addressControl = "Label2");
     void SetExtra(TJson extra) { Extra = std::move(extra); }
-    // Every line of the layout as the dialog opens with it.
+    // Every line of the dialog's layout as the dialog opens with it.
     void Start();
-    void operator()(const TOpUpdate& u);
+    // `changed`: what the dialog's Apply said of the update.
+    void operator()(const TOpUpdate& u, bool changed);
 
   private:
-    struct TLine {
-        std::string Text;
-        bool Red = false, Visible = true, Enabled = true;
-    };
-    void EmitLine(const std::string& control, const TLine& line) const;
-    std::vector<std::string> Order; // the layout's controls top to bottom
+    void EmitLine(const std::string& control) const;
+    const TDialogState& Dialog;
     int Words;
     const char* AddressControl;
     int LastPercent = -1;
-    std::map<std::string, TLine> Lines;
     TJson Extra = TJson::object();
 };
 

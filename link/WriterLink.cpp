@@ -105,8 +105,9 @@ TWriterProtocol TWriterLink::Protocol(TBufferBlock& buffers, const TDeviceState&
 }
 
 std::string TWriterLink::ConnectCheck(TBufferBlock& buffers, const TDeviceState& device,
-                                      std::stop_token stop) {
+                                      std::stop_token stop, WriterResult* result) {
     const WriterResult r = Protocol(buffers, device, std::move(stop)).CheckWriter();
+    if (result) *result = r;
     return ConnectMessage(r, Comm1.DeviceName());
 }
 
@@ -118,18 +119,21 @@ std::string TWriterLink::PortChange(TBufferBlock& buffers, const TDeviceState& d
 }
 
 std::string TWriterLink::AboutPoll(TBufferBlock& buffers, const TDeviceState& device,
-                                   std::stop_token stop) {
+                                   std::stop_token stop, WriterResult* result) {
     TWriterProtocol p = Protocol(buffers, device, std::move(stop));
-    if (p.CheckWriter() == WriterResult::WriterUniversal) {
+    WriterResult r = p.CheckWriter();
+    if (r == WriterResult::WriterUniversal) {
         ClearWriterId();
         buffers.CommandHeader[0] = WriterIdRequest;
-        if (p.ReadWriterID(WriterIdChars) == WriterResult::Done) {
+        r = p.ReadWriterID(WriterIdChars);
+        if (r == WriterResult::Done) {
             for (int k = 0; k < WriterIdChars; ++k)
                 WriterIdText[static_cast<size_t>(k)] =
                     static_cast<char>(buffers.TransferBuffer[static_cast<size_t>(k)]);
             WriterIdText[WriterIdChars] = 0;
         }
     }
+    if (result) *result = r;
     const std::string text = WriterId();
     return text.empty() ? "Unknown" : text;
 }

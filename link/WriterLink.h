@@ -68,13 +68,16 @@ class TWriterLink : public TProtocolState {
     // the writer poll. The one message to show.
     std::string PortChange(TBufferBlock& buffers, const TDeviceState& device,
                            const std::string& portName, int handshakeIndex);
-    // Polls the writer and returns the connect message.
+    // Polls the writer and returns the connect message; `result` (when
+    // given) is the poll's.
     std::string ConnectCheck(TBufferBlock& buffers, const TDeviceState& device,
-                             std::stop_token stop = {});
+                             std::stop_token stop = {}, WriterResult* result = nullptr);
     // The about box's poll: for a universal writer, its firmware text
-    // (kept in WriterIdText). Returns the text to show, "Unknown" if empty.
+    // (kept in WriterIdText). Returns the text to show, "Unknown" if empty;
+    // `result` (when given) is the poll's, or the firmware read's after a
+    // universal writer's poll.
     std::string AboutPoll(TBufferBlock& buffers, const TDeviceState& device,
-                          std::stop_token stop = {});
+                          std::stop_token stop = {}, WriterResult* result = nullptr);
 
     // True once after the line was lost: the window shows the port error
     // (LineLostMessage) a single time, not at every timer tick.

@@ -1,5 +1,6 @@
 #include "ops/Forcewrite.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 #include <algorithm>
@@ -9,15 +10,15 @@ namespace orvan {
 namespace {
 
 // One run; `rec` (where runs are recorded) learns when the chip was reached.
-void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& offered) {
+void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& offered) {
     TOpDialog& d = ctx.Dialog;
     auto both = [&] {
         offered = true;
         d.Enabled("Button1", true);
         d.Enabled("Button2", true);
     };
-    auto fail = [&](const std::string& text) {
-        d.Fail("Label1", text);
+    auto fail = [&](const std::string& text, TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine("Label1", text, why);
         both();
     };
 
@@ -33,7 +34,7 @@ void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& 
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) return both();
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!!")) return both();
     if (rec) rec->Reached();
 
     const auto& copy = ctx.In.Buffers.ProgramBuffer; // the run's own image
@@ -41,62 +42,53 @@ void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& 
     ctx.In.Buffers.CommandHeader[7] = 5; // the fixed pulse-width parameter
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
         if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+        return fail(StandardFailureLine(r), FailureClassOf(r));
     }
 
-    ctx.State.ExchangeOpen = true;
     d.Gauge(0);
     int shown = 0;
-    const int limit = std::min(n + 5, ProgramBytes - 1);
-    for (int i = 0; i <= limit; ++i) {
-        TPacedStep s = SendPaced(ctx, copy[size_t(i)], 2);
-        int r = -1;
-        if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 2, r);
-        if (s == TPacedStep::Stopped) return;
-        if (s == TPacedStep::TimedOut) return fail("Connect Timeout!!");
-        if (r == ReplyBlockEnd) {
-            ctx.State.ExchangeOpen = false;
-            d.Text("Label1", "Program memory Ok!!");
-            d.Gauge(100);
-            break;
-        }
-        if (r == ReplyWriteFail) return fail("Programming memory fail!!");
-        if (r == ReplyNoChip) return fail("Nothing in socket or type error!");
-        if (r == ReplyAdapterError) return fail("IC adapter board error!");
-        if (r != ReplyAccepted) return fail("Unknow return value!!");
-        const int pc = n > 0 ? int(int64_t(i) * 100 / n) : 100;
-        if (pc > shown) {
-            shown = pc;
-            d.Gauge(pc);
-        }
+    const TStream s = StreamProgram(ctx, copy.data(), n, 2, [&](int k, bool answered) {
+        const int pc = n > 0 ? int(int64_t(k) * 100 / n) : 100;
+        if (!answered || pc <= shown) return;
+        shown = pc;
+        d.Gauge(pc);
+    });
+    switch (s.End) {
+    case TStreamEnd::BlockEnd:
+        d.Text("Label1", "Program memory Ok!!");
+        d.Gauge(100);
+        break;
+    case TStreamEnd::AllSent:
+        break;
+    case TStreamEnd::Stopped:
+        return;
+    default:
+        if (s.End == TStreamEnd::TimedOut && ctx.StopRequested()) return;
+        FailStream(ctx, "Label1", s.End, "Programming memory fail!!", true);
+        return both();
     }
 
     SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     if (ctx.StopRequested()) return;
-    ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+    const TReadBack back = ReadBackProgram(ctx, p, copy.data(), n, 0x60);
+    if (back.Read != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        d.Fail("Label2", StandardFailureLine(r));
+        ctx.FailLine("Label2", back.Read);
         d.Enabled("Button1", true);
         return;
     }
-    const auto& rx = ctx.In.Buffers.TransferBuffer;
-    bool same = true;
-    for (int c = 0; c < n; ++c) {
-        if ((copy[size_t(c)] & 0x60) == (rx[size_t(c)] & 0x60)) continue;
-        d.Text("Label2", "Data Verify error at " + HexText(unsigned(c / 2), 4) + "H");
-        const size_t e = size_t(c - c % 2);
-        const unsigned chip = rx[e] + rx[e + 1] * 128u;
-        unsigned buffer = copy[e] + copy[e + 1] * 128u;
-        if (ctx.In.VerifyProtect) buffer |= 0xF9F;
-        d.Text("Label3", DifferenceText(chip, buffer, 4));
+    if (back.Same()) {
+        d.Text("Label2", DataVerifyOkText);
+    } else {
+        const std::string at = DataVerifyErrorText(back.At);
+        d.Text("Label2", at);
+        ctx.NoteFailure(TFailureClass::Chip, at);
+        d.Text("Label3",
+               WordDifferenceText(ctx.In.Buffers, copy.data(), back.At, ctx.In.VerifyProtect));
         d.Visible("Label3", true);
         d.Enabled("Button1", true);
-        same = false;
-        break;
     }
-    if (same) d.Text("Label2", "Data verify OK!!");
-    passed = same;
+    ctx.Passed();
 
     d.Commit([](IOpTarget& t) { t.PassCount() = AdvancePassCount(t.PassCount()); });
     both();
@@ -106,14 +98,14 @@ void ForceWriteRun(TOperationContext& ctx, IRunRecord* rec, bool& passed, bool& 
 
 void ForceWriteThread(TOperationContext& ctx) {
     const std::unique_ptr<IRunRecord> rec = NewRunRecord(ctx, "force-write");
-    bool passed = false, offered = false;
-    ForceWriteRun(ctx, rec.get(), passed, offered);
+    bool offered = false;
+    ForceWriteRun(ctx, rec.get(), offered);
     if (!rec || !rec->Due()) return;
     rec->SetChecksum(ctx.In.ChecksumText);
     // Production without records does not go on: "Continue" waits for the
     // record.
     if (offered) ctx.Dialog.Enabled("Button2", false);
-    if (rec->Write(passed, false) && offered) ctx.Dialog.Enabled("Button2", true);
+    if (rec->Write(ctx.Outcome.Pass, false) && offered) ctx.Dialog.Enabled("Button2", true);
 }
 
 } // namespace orvan

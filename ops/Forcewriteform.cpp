@@ -13,7 +13,7 @@ TForceWriteForm::TForceWriteForm(orvan::TWorkspace& ws, orvan::TWriterLink& link
 }
 
 void TForceWriteForm::Button2Click() {
-    Button(QStringLiteral("Button1"))->setEnabled(false);
-    Button(QStringLiteral("Button2"))->setEnabled(false);
+    for (const char* button : {"Button1", "Button2"})
+        Render({orvan::TOpUpdate::TKind::Enabled, button, {}, 0});
     StartWorker();
 }

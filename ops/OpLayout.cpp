@@ -68,17 +68,11 @@ const TOpLayout& LayoutOf(TOpKind kind) {
     return layouts[static_cast<size_t>(kind)];
 }
 
-std::string DisplayText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '&') ++i;
-    }
-    return out;
-}
+TDialogState::TDialogState() = default;
 
-TDialogState::TDialogState(const TOpLayout& layout) : Layout(layout) {
+TDialogState::TDialogState(TControl blank) : Blank(std::move(blank)) {}
+
+TDialogState::TDialogState(const TOpLayout& layout) : From(&layout) {
     for (const TLayoutLine& l : layout.Lines) {
         TControl& c = Controls[l.Control];
         c.Text = l.Text;
@@ -89,36 +83,38 @@ TDialogState::TDialogState(const TOpLayout& layout) : Layout(layout) {
     }
 }
 
-void TDialogState::Apply(const TOpUpdate& u) {
-    TControl& c = Controls[u.Control];
+bool TDialogState::Apply(const TOpUpdate& u) {
+    const auto [at, named] = Controls.try_emplace(u.Control, Blank);
+    TControl& c = at->second;
+    auto set = [&](auto& field, auto value) {
+        if (field == value) return named;
+        field = value;
+        return true;
+    };
     switch (u.Kind) {
     case TOpUpdate::TKind::Text:
-        c.Text = u.Text;
-        break;
+        return set(c.Text, u.Text);
     case TOpUpdate::TKind::Colour:
-        c.Colour = TLineColour(u.Value);
-        break;
+        return set(c.Colour, TLineColour(u.Value));
     case TOpUpdate::TKind::Visible:
-        c.Visible = u.Value != 0;
-        break;
+        return set(c.Visible, u.Value != 0);
     case TOpUpdate::TKind::Enabled:
-        c.Enabled = u.Value != 0;
-        break;
+        return set(c.Enabled, u.Value != 0);
     case TOpUpdate::TKind::Gauge:
-        c.Gauge = u.Value;
-        break;
+        return set(c.Gauge, u.Value);
     }
+    return named;
 }
 
 const TDialogState::TControl& TDialogState::operator[](const std::string& control) const {
-    static const TControl none;
     const auto it = Controls.find(control);
-    return it == Controls.end() ? none : it->second;
+    return it == Controls.end() ? Blank : it->second;
 }
 
 std::vector<std::string> TDialogState::FinalLines() const {
     std::vector<std::string> out;
-    for (const TLayoutLine& l : Layout.Lines) {
+    if (!From) return out;
+    for (const TLayoutLine& l : From->Lines) {
         if (l.Role != R::Line) continue;
         const TControl& c = (*this)[l.Control];
         if (!c.Visible || c.Text.empty()) continue;
@@ -127,32 +123,14 @@ std::vector<std::string> TDialogState::FinalLines() const {
     return out;
 }
 
-bool TDialogState::AnyRed() const {
-    for (const auto& [name, c] : Controls)
-        if (c.Visible && c.Colour == TLineColour::Red && !c.Text.empty()) return true;
-    return false;
-}
-
-bool OperationSucceeded(TOpKind kind, const TDialogState& d, bool flash) {
-    if (d.AnyRed()) return false;
-    auto is = [&](const char* control, const char* text) { return d[control].Text == text; };
-    switch (kind) {
-    case TOpKind::BlankCheck:
-        return is("Label4", "Data ......... OK.");
-    case TOpKind::Read:
-        return is("Label3", "Read Data OK") && (!flash || is("EEInfo", "Read EEPROM OK!"));
-    case TOpKind::ProgramMemory:
-    case TOpKind::ForceWrite:
-        return is("Label2", "Data verify OK!!");
-    case TOpKind::ProgramOption:
-        return is("Label1", "OPTION program && verify OK!!");
-    case TOpKind::Verify:
-        return is("Label5", "Data verify OK!!") &&
-               (!flash || is("EEInfo", "EEPROM Data Verify OK!!"));
-    case TOpKind::ProgramEEPROM:
-        return is("Label3", "EEPROM Data Verify OK!!");
+std::string TDialogState::FirstRed() const {
+    if (!From) return {};
+    for (const TLayoutLine& l : From->Lines) {
+        const TControl& c = (*this)[l.Control];
+        if (l.Role == R::Line && c.Visible && c.Colour == TLineColour::Red && !c.Text.empty())
+            return DisplayText(c.Text);
     }
-    return false;
+    return {};
 }
 
 } // namespace orvan

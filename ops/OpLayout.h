@@ -39,39 +39,45 @@ struct TOpLayout {
 
 const TOpLayout& LayoutOf(TOpKind kind);
 
-// A label's text as the operator reads it: "&&" shows one "&".
-std::string DisplayText(std::string_view labelText);
-
-// The dialog's controls as they stand, built from its layout and kept up to
-// date from the worker's updates (orvan-cli and tests render it).
+// The dialog's controls as they stand, kept up to date from the worker's
+// updates: the one model of an operation dialog. The desktop dialogs render
+// their widgets from it; orvan-cli's lines, its JSON events and the tests
+// read it. Whether a run passed is its outcome's to say, not the lines'.
 class TDialogState {
   public:
-    explicit TDialogState(const TOpLayout& layout);
-    void Apply(const TOpUpdate& u);
-
     struct TControl {
-        std::string Text;
+        std::string Text; // as the worker wrote it: "&&" for one "&"
         TLineColour Colour = TLineColour::Default;
         bool Visible = true;
         bool Enabled = true;
         int Gauge = 0;
     };
+
+    // Without a layout: a control starts as `blank` (else as TControl's
+    // defaults) when an update first names it.
+    TDialogState();
+    explicit TDialogState(TControl blank);
+    // Built from the layout: its lines with their initial texts, the
+    // buttons disabled as the layout says.
+    explicit TDialogState(const TOpLayout& layout);
+
+    // True when the update changed the control, or named it first.
+    bool Apply(const TOpUpdate& u);
+
     const TControl& operator[](const std::string& control) const;
+    // The control is in the layout or an update named it.
+    bool Has(const std::string& control) const { return Controls.count(control) != 0; }
+    const TOpLayout* Layout() const { return From; }
     // The visible, non-empty text lines top to bottom as the operator reads
     // them, red lines marked "ERROR: ".
     std::vector<std::string> FinalLines() const;
-    bool AnyRed() const;
+    // The topmost red line as the operator reads it; empty when none is.
+    std::string FirstRed() const;
 
   private:
-    const TOpLayout& Layout;
+    const TOpLayout* From = nullptr;
+    TControl Blank;
     std::map<std::string, TControl> Controls;
 };
-
-// True when the dialog, as it finally stands, shows that the operation did
-// all it set out to do: no red line, and the last success line of the
-// operation in place (for `flash` devices the EEPROM line too, where the
-// operation handles the EEPROM). Some failures are shown in the default
-// colour, so the absence of red alone does not tell.
-bool OperationSucceeded(TOpKind kind, const TDialogState& dialog, bool flash);
 
 } // namespace orvan

@@ -2,28 +2,17 @@
 
 namespace orvan {
 
-bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
+bool WriterCheckPasses(TOperationContext& ctx, WriterResult r, const std::string& line,
                        const std::string& timeoutText) {
     if (r == WriterResult::WriterMismatch) {
-        d.Fail(line, "Writer type is error!");
+        ctx.FailLine(line, "Writer type is error!", TFailureClass::Writer);
         return false;
     }
     if (r == WriterResult::TimeOut) {
-        d.Fail(line, timeoutText);
+        ctx.FailLine(line, timeoutText, TFailureClass::Writer);
         return false;
     }
     return true;
-}
-
-TFailureClass FailureClassOf(WriterResult r) {
-    switch (r) {
-    case WriterResult::NoChip:
-    case WriterResult::AdapterError:
-    case WriterResult::WriteFail:
-        return TFailureClass::Chip;
-    default:
-        return TFailureClass::Writer;
-    }
 }
 
 std::string AdvancePassCount(const std::string& passCount) {

@@ -11,15 +11,11 @@
 namespace orvan {
 
 // The writer check every operation starts with: WriterMismatch and TimeOut
-// end it ("Writer type is error!" or `timeoutText`, red, on `line`); every
-// other result lets it go on. True when the operation goes on.
-bool WriterCheckPasses(WriterResult r, TOpDialog& d, const std::string& line,
+// end it ("Writer type is error!" or `timeoutText`, red, on `line`: the
+// writer's fault); every other result lets it go on. True when the
+// operation goes on.
+bool WriterCheckPasses(TOperationContext& ctx, WriterResult r, const std::string& line,
                        const std::string& timeoutText);
-
-// Whose fault a result other than the expected one is: no chip, an
-// adapter error and a cell that would not program are the chip's; a
-// silent, wrong or mismatched writer is the writer's.
-TFailureClass FailureClassOf(WriterResult r);
 
 // The pass count after one more passed chip (force write and auto program
 // alike): the decimal text plus one. The count has at most nine digits:

@@ -32,14 +32,32 @@ void TOpDialog::Fail(const std::string& control, const std::string& text) {
     Text(control, text);
 }
 
+TFailureClass FailureClassOf(WriterResult r) {
+    switch (r) {
+    case WriterResult::NoChip:
+    case WriterResult::AdapterError:
+    case WriterResult::WriteFail:
+        return TFailureClass::Chip;
+    default:
+        return TFailureClass::Writer;
+    }
+}
+
 void TOpOutcome::Fail(TFailureClass c, const std::string& line) {
     Pass = false;
     if (Failure != TFailureClass::None) return;
     Failure = c;
-    FirstFailure = line;
-    for (size_t at = FirstFailure.find("&&"); at != std::string::npos;
-         at = FirstFailure.find("&&", at + 1))
-        FirstFailure.erase(at, 1);
+    FirstFailure = DisplayText(line);
+}
+
+std::string DisplayText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '&') ++i;
+    }
+    return out;
 }
 
 void TOperationQueue::Push(TItem item) {
@@ -59,8 +77,13 @@ void TOperationQueue::Commit(TOpCommit apply) {
     Push(std::move(apply));
 }
 
+void TOperationQueue::Finished(const TOpOutcome& outcome) {
+    Push(outcome);
+}
+
 size_t TOperationQueue::Drain(IOpTarget& target,
-                              const std::function<void(const TOpUpdate&)>& render) {
+                              const std::function<void(const TOpUpdate&)>& render,
+                              const std::function<void(const TOpOutcome&)>& finished) {
     std::deque<TItem> taken;
     {
         std::lock_guard<std::mutex> hold(Lock);
@@ -69,6 +92,8 @@ size_t TOperationQueue::Drain(IOpTarget& target,
     for (TItem& item : taken) {
         if (auto* u = std::get_if<TOpUpdate>(&item)) {
             if (render) render(*u);
+        } else if (auto* o = std::get_if<TOpOutcome>(&item)) {
+            if (finished) finished(*o);
         } else {
             std::get<TOpCommit>(item)(target);
         }
@@ -100,6 +125,20 @@ void TOperationContext::GetHeader(unsigned area, unsigned action) {
     std::copy(h.begin(), h.end(), In.Buffers.CommandHeader.begin());
 }
 
+void TOperationContext::FailLine(const std::string& control, const std::string& text,
+                                 TFailureClass why) {
+    Dialog.Fail(control, text);
+    NoteFailure(why, text);
+}
+
+void TOperationContext::FailLine(const std::string& control, WriterResult r) {
+    FailLine(control, StandardFailureLine(r), FailureClassOf(r));
+}
+
+void TOperationContext::NoteFailure(TFailureClass why, const std::string& line) {
+    Outcome.Fail(StopRequested() ? TFailureClass::Stopped : why, line);
+}
+
 TWriterProtocol TOperationContext::Protocol() {
     return TWriterProtocol(Port, In.Buffers, Device, State, Clock, Stop);
 }
@@ -115,7 +154,7 @@ void TOperationRunner::Start(IPort& port, TProtocolState& state, IClock& clock,
         std::jthread([&port, &state, &clock, &sink, owned, routine, this](std::stop_token stop) {
             {
                 TOperationContext ctx(port, state, clock, sink, std::move(*owned), stop);
-                routine(ctx);
+                RunWorker(ctx, routine);
                 Last = std::move(ctx.Outcome);
             }
             Finished = true;
@@ -128,6 +167,13 @@ void TOperationRunner::Stop() {
         Thread.join();
     }
     Finished = true;
+}
+
+void RunWorker(TOperationContext& ctx, TWorkerRoutine routine) {
+    routine(ctx);
+    if (!ctx.Outcome.Pass && ctx.Outcome.Failure == TFailureClass::None && ctx.StopRequested())
+        ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
+    ctx.Dialog.Finished(ctx.Outcome);
 }
 
 std::unique_ptr<IRunRecord> NewRunRecord(TOperationContext& ctx, const char* operation) {

@@ -25,6 +25,7 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <variant>
 
@@ -57,6 +58,11 @@ enum class TFailureClass : uint8_t {
     Stopped, // the operator or a signal stopped it
 };
 
+// Whose fault a result other than the expected one is: no chip, an
+// adapter error and a cell that would not program are the chip's; a
+// silent, wrong or mismatched writer is the writer's.
+TFailureClass FailureClassOf(WriterResult r);
+
 struct TOpOutcome {
     bool Pass = false;
     TFailureClass Failure = TFailureClass::None;
@@ -66,10 +72,15 @@ struct TOpOutcome {
     bool Recorded = false;    // the chip's record was written
     std::string RecordError;  // why it was not, when it was due
     bool SeriesEnded = false; // a QTP file has no record left for another chip
+    // ... because its next record is damaged: the chip itself may have passed.
+    bool SeriesDamaged = false;
 
     // The first failure counts; later ones do not change the class.
     void Fail(TFailureClass c, const std::string& line);
 };
+
+// A label's text as the operator reads it: "&&" shows one "&".
+std::string DisplayText(std::string_view labelText);
 
 // The state an operation's commits change, as its owner holds it (the
 // session's workspace).
@@ -92,6 +103,8 @@ class IOperationSink {
     virtual ~IOperationSink() = default;
     virtual void Update(TOpUpdate update) = 0;
     virtual void Commit(TOpCommit apply) = 0;
+    // The run is over: what it came to, after its last update and commit.
+    virtual void Finished(const TOpOutcome&) {}
 };
 
 // The dialog as a worker sees it.
@@ -107,6 +120,7 @@ class TOpDialog {
     // The line turns red and shows `text`.
     void Fail(const std::string& control, const std::string& text);
     void Commit(TOpCommit apply) { Sink.Commit(std::move(apply)); }
+    void Finished(const TOpOutcome& outcome) { Sink.Finished(outcome); }
     // Sees every update the worker sends (the production records keep the
     // run's verdicts from it); set and cleared on the worker's thread.
     std::function<void(const TOpUpdate&)> Watcher;
@@ -121,16 +135,19 @@ class TOpDialog {
 // worker's thread: the desktop posts a drain to the GUI thread there.
 class TOperationQueue final : public IOperationSink {
   public:
-    using TItem = std::variant<TOpUpdate, TOpCommit>;
+    using TItem = std::variant<TOpUpdate, TOpCommit, TOpOutcome>;
 
     void Update(TOpUpdate update) override;
     void Commit(TOpCommit apply) override;
+    void Finished(const TOpOutcome& outcome) override;
 
     std::function<void()> Notify;
 
     // Takes out everything queued so far: updates go to `render`, commits are
-    // applied to `target`. Returns the number of items taken.
-    size_t Drain(IOpTarget& target, const std::function<void(const TOpUpdate&)>& render);
+    // applied to `target`, a run's end to `finished`. Returns the number of
+    // items taken.
+    size_t Drain(IOpTarget& target, const std::function<void(const TOpUpdate&)>& render,
+                 const std::function<void(const TOpOutcome&)>& finished = {});
     // Waits until something is queued or `timeoutMs` passed.
     void WaitForItems(int timeoutMs);
 
@@ -242,6 +259,17 @@ class TOperationContext {
     TTicks Ticks;
     TOpOutcome Outcome; // what the run comes to; the runner hands it back
 
+    // `control` turns red with `text`, and the run has failed for `why`
+    // (for a stop, when one was asked for: the line is then its echo).
+    void FailLine(const std::string& control, const std::string& text, TFailureClass why);
+    // The same for a result other than the one expected: its standard line.
+    void FailLine(const std::string& control, WriterResult r);
+    // The run has failed on a line that keeps the default colour.
+    void NoteFailure(TFailureClass why, const std::string& line);
+    // The worker did all it set out to do: a pass, unless a step failed on
+    // the way.
+    void Passed() { Outcome.Pass = Outcome.Failure == TFailureClass::None; }
+
     // Refreshes Device from In.DeviceName: row index, or -1 for no model.
     int GetICInfo();
     // GetICInfo, then the header for `area` and `action` into In.Buffers.
@@ -252,6 +280,10 @@ class TOperationContext {
 };
 
 using TWorkerRoutine = void (*)(TOperationContext&);
+
+// Runs `routine` to its end on this thread; a run that ended on a stop
+// request without passing or failing was stopped. The sink is told last.
+void RunWorker(TOperationContext& ctx, TWorkerRoutine routine);
 
 // The record of this run of `operation`, from the input's extension; null
 // where runs are not recorded.

@@ -55,14 +55,21 @@ class TGauge : public QProgressBar {
 
 TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
                                QWidget* parent)
-    : QDialog(parent), Ws(ws), Link(link), Routine(orvan::LayoutOf(kind).Routine) {
+    : TOperationForm(ws, link.Comm1, link, *link.Clock, link.PulseWidths, orvan::LayoutOf(kind),
+                     parent) {}
+
+TOperationForm::TOperationForm(orvan::TWorkspace& ws, orvan::IPort& port,
+                               orvan::TProtocolState& state, orvan::IClock& clock,
+                               const orvan::TPulseWidths& widths, const orvan::TOpLayout& layout,
+                               QWidget* parent)
+    : QDialog(parent), Ws(ws), Port(port), State(state), Clock(clock), Widths(widths),
+      Routine(layout.Routine), Shown(layout) {
     // No border icons: the buttons are the way out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
     Lines = new QVBoxLayout(this);
     Lines->setSpacing(6);
     Lines->setSizeConstraint(QLayout::SetFixedSize);
-    const orvan::TOpLayout& layout = orvan::LayoutOf(kind);
     setObjectName(QString::fromLatin1(layout.DialogClass).mid(1));
     setWindowTitle(QString::fromLatin1(layout.Caption));
     using R = orvan::TLayoutLine::TRole;
@@ -106,8 +113,7 @@ TOperationForm::~TOperationForm() {
 
 void TOperationForm::StartWorker() {
     Started = true;
-    Runner.Start(Link.Comm1, Link, *Link.Clock, Queue, orvan::SnapshotOf(Ws, Link.PulseWidths),
-                 Routine);
+    Runner.Start(Port, State, Clock, Queue, orvan::SnapshotOf(Ws, Widths), Routine);
 }
 
 void TOperationForm::StopWorker() {
@@ -118,39 +124,48 @@ void TOperationForm::StopWorker() {
 
 void TOperationForm::DrainUpdates() {
     DrainPosted = false;
-    if (Queue.Drain(Ws, [this](const orvan::TOpUpdate& u) { Render(u); }) > 0)
+    if (Queue.Drain(
+            Ws, [this](const orvan::TOpUpdate& u) { Render(u); },
+            [this](const orvan::TOpOutcome& o) { Finished(o); }) > 0)
         emit UpdatesRendered();
 }
 
 void TOperationForm::Render(const orvan::TOpUpdate& u) {
-    using K = orvan::TOpUpdate::TKind;
+    Shown.Apply(u);
+    const orvan::TDialogState::TControl& c = Shown[u.Control];
     const QString name = QString::fromStdString(u.Control);
     QWidget* w = name == QLatin1String("CGauge1") ? static_cast<QWidget*>(CGauge1)
                                                   : findChild<QWidget*>(name);
-    if (!w) return;
-    switch (u.Kind) {
+    if (w) Show(w, u.Kind, c);
+    Rendered(u);
+}
+
+void TOperationForm::Show(QWidget* w, orvan::TOpUpdate::TKind kind,
+                          const orvan::TDialogState::TControl& c) {
+    using K = orvan::TOpUpdate::TKind;
+    switch (kind) {
     case K::Text:
         if (auto* label = qobject_cast<QLabel*>(w))
-            label->setText(LabelText(u.Text));
+            label->setText(LabelText(c.Text));
         else if (auto* button = qobject_cast<QPushButton*>(w))
-            button->setText(QString::fromStdString(u.Text));
+            button->setText(QString::fromStdString(c.Text));
         break;
     case K::Colour: {
         QPalette p = palette();
-        if (orvan::TLineColour(u.Value) == orvan::TLineColour::Red)
+        if (c.Colour == orvan::TLineColour::Red)
             p.setColor(QPalette::WindowText, QColor(255, 0, 0));
         w->setPalette(p);
         break;
     }
     case K::Visible:
-        w->setVisible(u.Value != 0);
+        w->setVisible(c.Visible);
         break;
     case K::Enabled:
-        w->setEnabled(u.Value != 0);
-        if (u.Value != 0 && qobject_cast<QPushButton*>(w) && Buttons.size() == 1) w->setFocus();
+        w->setEnabled(c.Enabled);
+        if (c.Enabled && qobject_cast<QPushButton*>(w) && Buttons.size() == 1) w->setFocus();
         break;
     case K::Gauge:
-        if (CGauge1) CGauge1->setValue(std::clamp(u.Value, 0, 100));
+        if (CGauge1) CGauge1->setValue(std::clamp(c.Gauge, 0, 100));
         break;
     }
 }

@@ -1,8 +1,9 @@
-// The dialog every chip operation shows: a title line, status lines, an
-// optional gauge and its buttons. It starts the operation's worker, renders
-// the worker's updates on the GUI thread in the order they were sent,
-// applies its commits to the main window's workspace, and on close stops
-// and joins the worker before it takes out what is left.
+// The dialog every chip operation shows, the production ones included: a
+// title line, status lines, an optional gauge and its buttons, as the
+// operation's layout says. It starts the operation's worker, renders the
+// worker's updates on the GUI thread in the order they were sent, applies
+// its commits to the main window's workspace, and on close stops and joins
+// the worker before it takes out what is left.
 #pragma once
 
 #include "ops/OpLayout.h"
@@ -28,6 +29,11 @@ class TOperationForm : public QDialog {
     // their initial texts, the gauge where it has one, the buttons (disabled).
     TOperationForm(orvan::TWorkspace& ws, orvan::TWriterLink& link, orvan::TOpKind kind,
                    QWidget* parent = nullptr);
+    // The same over a line of the caller's (a production dialog's), for the
+    // operation `layout` describes.
+    TOperationForm(orvan::TWorkspace& ws, orvan::IPort& port, orvan::TProtocolState& state,
+                   orvan::IClock& clock, const orvan::TPulseWidths& widths,
+                   const orvan::TOpLayout& layout, QWidget* parent = nullptr);
     ~TOperationForm() override;
 
     // Starts a run of the worker on a fresh snapshot of the workspace.
@@ -60,6 +66,13 @@ class TOperationForm : public QDialog {
     void showEvent(QShowEvent* event) override;
     // False for a dialog that starts its first run at construction.
     bool StartOnShow = true;
+    // A change the dialog makes itself (its "Continue"), as a worker's would be.
+    void Render(const orvan::TOpUpdate& u);
+    // After each update was rendered, on the GUI thread: what a dialog shows
+    // beyond its lines (a message box).
+    virtual void Rendered(const orvan::TOpUpdate&) {}
+    // A run is over, after its last update.
+    virtual void Finished(const orvan::TOpOutcome&) {}
 
     orvan::TWorkspace& Ws;
 
@@ -67,10 +80,16 @@ class TOperationForm : public QDialog {
     QLabel* AddLine(const QString& name, const QString& text, bool visible);
     QProgressBar* AddGauge();
     QPushButton* AddButton(const QString& name, const QString& caption);
-    void Render(const orvan::TOpUpdate& u);
+    // `w` as the model now holds its control, for an update of `kind`.
+    void Show(QWidget* w, orvan::TOpUpdate::TKind kind, const orvan::TDialogState::TControl& c);
 
-    orvan::TWriterLink& Link;
+    orvan::IPort& Port;
+    orvan::TProtocolState& State;
+    orvan::IClock& Clock;
+    const orvan::TPulseWidths& Widths;
     orvan::TWorkerRoutine Routine;
+    // What the widgets show, kept from the worker's updates.
+    orvan::TDialogState Shown;
     QVBoxLayout* Lines = nullptr;
     QProgressBar* CGauge1 = nullptr;
     QList<QPushButton*> Buttons;

@@ -1,32 +1,33 @@
 #include "ops/Programmemory.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 #include <algorithm>
 
 namespace orvan {
 
-bool ProgramImageBlank(const uint8_t* program, int n) {
-    return std::all_of(program, program + n, [](uint8_t b) { return (b & 0x1F) == 0x1F; });
-}
-
 void ProgramMemoryThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
-    auto fail = [&](const std::string& line, const std::string& text) {
-        d.Fail(line, text);
+    auto fail = [&](const std::string& line, const std::string& text,
+                    TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine(line, text, why);
         d.Enabled("Button1", true);
+    };
+    auto failed = [&](const std::string& line, WriterResult r) {
+        fail(line, StandardFailureLine(r), FailureClassOf(r));
     };
 
     ctx.GetICInfo();
     const int n = std::min(ctx.Device.ICMemBytes, ProgramBytes);
     const auto& copy = ctx.In.Buffers.ProgramBuffer; // taken when the operation started
-    if (ProgramImageBlank(copy.data(), n)) return fail("Label1", "Data memory are blank or error!");
+    if (ProgramImageBlank(copy.data(), n)) return fail("Label1", ProgramBlankText);
 
     if (!StartExchange(ctx)) return;
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) {
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!!")) {
         d.Enabled("Button1", true);
         return;
     }
@@ -34,52 +35,41 @@ void ProgramMemoryThread(TOperationContext& ctx) {
     ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Program);
     if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
         if (ctx.StopRequested()) return;
-        return fail("Label1", StandardFailureLine(r));
+        return failed("Label1", r);
     }
 
-    // The writer now waits for the block; it ends it with B0 (or B1).
-    ctx.State.ExchangeOpen = true;
-    // Bytes past the device's memory come from the buffer as it stands
-    // there; nothing is read past its end.
-    const int limit = std::min(n + 5, ProgramBytes - 1);
-    for (int k = 0; k <= limit; ++k) {
-        TPacedStep s = SendPaced(ctx, copy[size_t(k)], 3);
-        int r = -1;
-        if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 3, r);
-        if (s == TPacedStep::Stopped) return;
-        if (s == TPacedStep::TimedOut) return fail("Label1", "Connect Timeout!!");
-        const std::string a = HexText(unsigned(k / 2), 4);
-        if (r == ReplyAccepted) {
-            if (k % 32 == 0) d.Text("Label2", a);
-            continue;
-        }
-        if (r == ReplyBlockEnd) {
-            ctx.State.ExchangeOpen = false;
-            d.Text("Label2", a);
-            d.Text("Label1", "Program Ok!!");
-            break;
-        }
-        if (r == ReplyWriteFail) {
-            d.Text("Label2", a);
-            return fail("Label1", "Programming fail !!");
-        }
-        if (r == ReplyNoChip) return fail("Label1", "Nothing in socket or type error!");
-        return fail("Label1", "Unknow return value!!");
+    const TStream s = StreamProgram(ctx, copy.data(), n, 3, [&](int k, bool answered) {
+        if (answered && k % 32 == 0) d.Text("Label2", HexText(unsigned(k / 2), 4));
+    });
+    switch (s.End) {
+    case TStreamEnd::BlockEnd:
+        d.Text("Label2", HexText(unsigned(s.At / 2), 4));
+        d.Text("Label1", "Program Ok!!");
+        break;
+    case TStreamEnd::AllSent:
+        break;
+    case TStreamEnd::Stopped:
+        return;
+    default:
+        if (s.End == TStreamEnd::TimedOut && ctx.StopRequested()) return;
+        if (s.End == TStreamEnd::WriteFail) d.Text("Label2", HexText(unsigned(s.At / 2), 4));
+        FailStream(ctx, "Label1", s.End, "Programming fail !!", false);
+        d.Enabled("Button1", true);
+        return;
     }
 
     // A writer that took every byte without ending the block is left to
     // drop it before the read-back header.
     SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     if (ctx.StopRequested()) return;
-    ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
+    const TReadBack back = ReadBackProgram(ctx, p, copy.data(), n);
+    if (back.Read != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        return fail("Label2", StandardFailureLine(r));
+        return failed("Label2", back.Read);
     }
-    const auto& rx = ctx.In.Buffers.TransferBuffer;
-    if (!std::equal(rx.begin(), rx.begin() + n, copy.begin()))
-        return fail("Label2", "Data verify Fail!!");
-    d.Text("Label2", "Data verify OK!!");
+    if (!back.Same()) return fail("Label2", DataVerifyFailText);
+    d.Text("Label2", DataVerifyOkText);
+    ctx.Passed();
     d.Enabled("Button1", true);
 }
 

@@ -12,8 +12,4 @@ namespace orvan {
 // main window.
 void ProgramMemoryThread(TOperationContext& ctx);
 
-// True when every one of the first `n` bytes has its low five bits set: such
-// an image is refused before the writer is contacted.
-bool ProgramImageBlank(const uint8_t* program, int n);
-
 } // namespace orvan

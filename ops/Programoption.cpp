@@ -1,15 +1,17 @@
 #include "ops/Programoption.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 namespace orvan {
 
 void ProgramOptionThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
-    auto fail = [&](const std::string& text) {
-        d.Fail("Label1", text);
+    auto fail = [&](const std::string& text, TFailureClass why = TFailureClass::Chip) {
+        ctx.FailLine("Label1", text, why);
         d.Enabled("Button1", true);
     };
+    auto failed = [&](WriterResult r) { fail(StandardFailureLine(r), FailureClassOf(r)); };
 
     switch (ctx.In.OptionStatus & 3) {
     case 1:
@@ -27,41 +29,27 @@ void ProgramOptionThread(TOperationContext& ctx) {
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!!")) {
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!!")) {
         d.Enabled("Button1", true);
         return;
     }
 
-    TBufferBlock& b = ctx.In.Buffers;
-    ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
-    }
-    b.TransferBuffer[0] = b.OptionLo;
-    b.TransferBuffer[1] = b.OptionHi;
-    switch (const WriterResult r = p.WriteData(2, true)) {
-    case WriterResult::BlockDone:
-        break;
-    case WriterResult::WriteFail:
-        return fail("OPTION program fail !!");
-    default:
-        if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+    if (const WriterResult r = ProgramOptionWord(ctx, p); r != WriterResult::BlockDone) {
+        if (r != WriterResult::WriteFail && ctx.StopRequested()) return;
+        return fail(WriteFailureLine(r, OptionProgramFailText), FailureClassOf(r));
     }
 
-    ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
+    const TBufferBlock& b = ctx.In.Buffers;
+    const TReadBack back = CompareOption(ctx, p, b.OptionLo, b.OptionHi);
+    if (back.Read != WriterResult::Done) {
         if (ctx.StopRequested()) return;
-        return fail(StandardFailureLine(r));
+        return failed(back.Read);
     }
-    const TDeviceState& dev = ctx.Device;
-    const auto& rx = b.TransferBuffer;
-    if ((b.OptionLo & dev.OptAndLo) == (rx[0] & dev.OptAndLo) &&
-        (b.OptionHi & dev.OptAndHi) == (rx[1] & dev.OptAndHi))
-        d.Text("Label1", "OPTION program && verify OK!!");
+    if (back.Same())
+        d.Text("Label1", OptionOkText);
     else
-        d.Fail("Label1", "OPTION verify Fail!!");
+        ctx.FailLine("Label1", OptionVerifyFailText, TFailureClass::Chip);
+    ctx.Passed();
     d.Enabled("Button1", true);
 }
 

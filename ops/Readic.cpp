@@ -14,11 +14,11 @@ namespace {
 void ReadFailure(TOperationContext& ctx, WriterResult r, const std::string& line,
                  const std::string& otherLine, const std::string& timeoutText) {
     if (r == WriterResult::TimeOut)
-        ctx.Dialog.Fail(line, timeoutText);
+        ctx.FailLine(line, timeoutText, TFailureClass::Writer);
     else if (r == WriterResult::NoChip || r == WriterResult::AdapterError)
-        ctx.Dialog.Fail(line, WriterResultMessage(r));
+        ctx.FailLine(line, WriterResultMessage(r), TFailureClass::Chip);
     else
-        ctx.Dialog.Fail(otherLine, "Writer Error!!");
+        ctx.FailLine(otherLine, "Writer Error!!", TFailureClass::Writer);
 }
 
 enum class TPhase : uint8_t { Done, Failed, Stopped };
@@ -39,7 +39,7 @@ TPhase ReadProgramMemory(TOperationContext& ctx, std::vector<uint8_t>& area) {
         const TPacedStep s = SendPaced(ctx, b, 3);
         if (s == TPacedStep::Stopped) return TPhase::Stopped;
         if (s == TPacedStep::TimedOut) {
-            d.Fail("Label3", "Connect Timeout!! (5)");
+            ctx.FailLine("Label3", "Connect Timeout!! (5)", TFailureClass::Writer);
             return TPhase::Failed;
         }
     }
@@ -52,7 +52,7 @@ TPhase ReadProgramMemory(TOperationContext& ctx, std::vector<uint8_t>& area) {
         const TPacedStep s = ReceivePaced(ctx, 3, b);
         if (s == TPacedStep::Stopped) return TPhase::Stopped;
         if (s == TPacedStep::TimedOut) {
-            d.Fail("Label3", "Connect Timeout!! (6)");
+            ctx.FailLine("Label3", "Connect Timeout!! (6)", TFailureClass::Writer);
             return TPhase::Failed;
         }
         if (b < 0x80) {
@@ -67,13 +67,15 @@ TPhase ReadProgramMemory(TOperationContext& ctx, std::vector<uint8_t>& area) {
                 area[size_t(i++)] = uint8_t(b);
             }
         } else if (b == ReplyNoChip || b == ReplyAdapterError) {
-            d.Fail("Label3", WriterResultMessage(b == ReplyNoChip ? WriterResult::NoChip
-                                                                  : WriterResult::AdapterError));
+            ctx.FailLine("Label3",
+                         WriterResultMessage(b == ReplyNoChip ? WriterResult::NoChip
+                                                              : WriterResult::AdapterError),
+                         TFailureClass::Chip);
             return TPhase::Failed;
         } else if (b == ReplyEndMark) {
             ctx.State.ExchangeOpen = false;
             if (i < n) {
-                d.Fail("Label3", "Read error!!");
+                ctx.FailLine("Label3", "Read error!!", TFailureClass::Chip);
                 return TPhase::Failed;
             }
             return TPhase::Done;
@@ -88,14 +90,14 @@ void ReadICThread(TOperationContext& ctx) {
     auto done = [&] { d.Enabled("Button1", true); };
 
     if (ctx.GetICInfo() < 0) {
-        d.Fail("Label1", "Unknow IC Type!!");
+        ctx.FailLine("Label1", "Unknow IC Type!!", TFailureClass::Chip);
         return done();
     }
     if (!StartExchange(ctx)) return;
     TWriterProtocol p = ctx.Protocol();
     const WriterResult check = p.CheckWriter();
     if (ctx.StopRequested()) return;
-    if (!WriterCheckPasses(check, d, "Label1", "Connect Timeout!! (1)")) return done();
+    if (!WriterCheckPasses(ctx, check, "Label1", "Connect Timeout!! (1)")) return done();
 
     const auto& rx = ctx.In.Buffers.TransferBuffer;
     TBufferBlock& own = ctx.In.Buffers;
@@ -173,7 +175,7 @@ void ReadICThread(TOperationContext& ctx) {
     d.Text("Label3", "Read Data OK");
     done();
 
-    if (!ctx.Device.IsFlash()) return;
+    if (!ctx.Device.IsFlash()) return ctx.Passed();
     const int e = std::min(ctx.Device.EEBytes(), EEBufferBytes);
     ctx.GetHeader(HeaderArea::EEPROM, HeaderAction::Read);
     d.Visible("EEInfo", true);
@@ -187,6 +189,7 @@ void ReadICThread(TOperationContext& ctx) {
         std::copy(ee.begin(), ee.end(), t.BufferBlock().EEBuffer.begin());
     });
     d.Text("EEInfo", "Read EEPROM OK!");
+    ctx.Passed();
 }
 
 } // namespace orvan

@@ -1,52 +1,54 @@
 #include "production/Autopform.h"
 
+#include "app/MessageBoxes.h"
 #include "production/Autoprogram.h"
 #include "production/Records.h"
 
-#include <QLabel>
 #include <QPushButton>
+
+namespace {
+
+orvan::TOpUpdate Update(orvan::TOpUpdate::TKind kind, const char* control, int value,
+                        std::string text = {}) {
+    return {kind, control, std::move(text), value};
+}
+
+} // namespace
 
 TAutoProgramForm::TAutoProgramForm(orvan::TWorkspace& ws, orvan::IPort& port,
                                    orvan::TProtocolState& state, orvan::IClock& clock,
-                                   orvan::TPulseWidths widths, QWidget* parent)
-    : TProductionOpForm(ws, port, state, clock, widths, orvan::AutoProgramThread, "AutoProgramForm",
-                        "Auto Program",
-                        {{"StaticText1", "Auto Program", true},
-                         {orvan::RecordLineControl, "", true},
-                         {"EraseMsg", "", false},
-                         {"Label1", "Blank Check.....", true},
-                         {"Label2", "Program.....", false},
-                         {"Label3", "", false},
-                         {"Label4", "Program OPTION.....", false},
-                         {"YieldLine", "", true}},
-                        {{"Button1", "Exit", true}, {"Button2", "Continue", true}}, parent) {
+                                   const orvan::TPulseWidths& widths, QWidget* parent)
+    : TOperationForm(ws, port, state, clock, widths, orvan::AutoProgramLayout(), parent) {
     Button(QStringLiteral("Button2"))->setDefault(true);
     connect(Button(QStringLiteral("Button2")), &QPushButton::clicked, this,
             &TAutoProgramForm::Button2Click);
 }
 
 void TAutoProgramForm::Rendered(const orvan::TOpUpdate& u) {
-    if (u.Control != orvan::ChipVerdictControl || u.Kind != orvan::TOpUpdate::TKind::Text) return;
-    (u.Text == "pass" ? Passes : Fails) += 1;
-    const int chips = Passes + Fails;
-    Line(QStringLiteral("YieldLine"))
-        ->setText(QStringLiteral("This run: %1 passed, %2 failed, yield %3")
-                      .arg(Passes)
-                      .arg(Fails)
-                      .arg(QString::fromStdString(orvan::YieldText(Passes, chips))));
+    if (u.Control == orvan::MessageBoxControl && u.Kind == orvan::TOpUpdate::TKind::Text &&
+        !u.Text.empty())
+        ShowPlainMessage(this, QString::fromStdString(u.Text));
+}
+
+void TAutoProgramForm::Finished(const orvan::TOpOutcome& outcome) {
+    if (!outcome.Recorded) return;
+    ++(outcome.Pass ? Passes : Fails);
+    Render(Update(orvan::TOpUpdate::TKind::Text, orvan::YieldLineControl, 0,
+                  orvan::YieldLineText(Passes, Fails)));
 }
 
 void TAutoProgramForm::Button2Click() {
-    Button(QStringLiteral("Button1"))->setEnabled(false);
-    Button(QStringLiteral("Button2"))->setEnabled(false);
+    using K = orvan::TOpUpdate::TKind;
+    for (const char* name : {"Button1", "Button2"})
+        Render(Update(K::Enabled, name, 0));
     for (const char* name : {"Label2", "Label3", "Label4"})
-        Line(QString::fromLatin1(name))->setVisible(false);
+        Render(Update(K::Visible, name, 0));
     for (const char* name : {"Label1", "Label2", "Label3", "Label4", orvan::RecordLineControl})
-        Line(QString::fromLatin1(name))->setPalette(palette());
-    Line(QStringLiteral("Label1"))->setText(QString());
-    Line(QStringLiteral("Label2"))->setText(QStringLiteral("Program....."));
-    Line(QStringLiteral("Label3"))->setText(QStringLiteral("Verify....."));
-    Line(QStringLiteral("Label4"))->setText(QStringLiteral("Program OPTION....."));
+        Render(Update(K::Colour, name, int(orvan::TLineColour::Default)));
+    Render(Update(K::Text, "Label1", 0));
+    Render(Update(K::Text, "Label2", 0, "Program....."));
+    Render(Update(K::Text, "Label3", 0, "Verify....."));
+    Render(Update(K::Text, "Label4", 0, "Program OPTION....."));
     StopWorker(); // joins the finished run and takes out what it left
     StartWorker();
 }

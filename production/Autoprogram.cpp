@@ -1,13 +1,14 @@
 #include "production/Autoprogram.h"
 
 #include "device/Checksum.h"
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 #include "production/ProductionState.h"
-#include "production/Programid.h"
 #include "production/Qtp.h"
 #include "production/Records.h"
 #include "production/SerialNo.h"
 #include "production/Sha256.h"
+#include "production/Store.h"
 
 #include <memory>
 #include <vector>
@@ -33,11 +34,11 @@ class TAutoRun {
     void Steps();
     // The number this run programs, claimed from the records.
     bool ClaimNumber();
-    void QTPFinished(const std::string& message);
+    // `damaged`: the file's next record could not be read.
+    void QTPFinished(const std::string& message, bool damaged);
     // A red line ends the run; `why` says whose fault it is.
     void Fail(const char* line, const std::string& text, TFailureClass why = TFailureClass::Chip) {
-        D.Fail(line, text);
-        Ctx.Outcome.Fail(Ctx.StopRequested() ? TFailureClass::Stopped : why, text);
+        Ctx.FailLine(line, text, why);
         Finish();
     }
     void Fail(const char* line, WriterResult r) {
@@ -50,7 +51,6 @@ class TAutoRun {
     bool BlankCheck(TWriterProtocol& p);
     bool ProgramID(TWriterProtocol& p);
     bool ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
-    bool StreamData(const std::vector<uint8_t>& copy);
     bool ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy);
     bool VerifyID(TWriterProtocol& p, bool& good);
     bool ProgramOption(TWriterProtocol& p, bool& good);
@@ -85,12 +85,13 @@ void TAutoRun::Run() {
     if (Ending == TEnding::Both) D.Enabled("Button2", true);
 }
 
-void TAutoRun::QTPFinished(const std::string& message) {
+void TAutoRun::QTPFinished(const std::string& message, bool damaged) {
     // The file has no number left for another chip: production from it
     // ends here, and only "Exit" is offered.
     CommitProduction(D, [](IProductionTarget& t) { t.CloseQTP(); });
     D.Text(MessageBoxControl, message);
     Ctx.Outcome.SeriesEnded = true;
+    Ctx.Outcome.SeriesDamaged = damaged;
     Ending = TEnding::ExitOnly;
 }
 
@@ -101,11 +102,12 @@ bool TAutoRun::ClaimNumber() {
     r.Settings = P.Serial;
     r.Restart = P.Records->RestartSeries.exchange(false);
     std::string sha;
+    bool damaged = false; // the file's records end on one that cannot be read
     if (P.QTPActive && P.QTP.IsOpen()) {
         sha = Sha256Hex(*P.QTP.Text);
         r.Qtp = true;
         r.Series = QtpSeriesKey(sha);
-        r.QtpRecords = CountQTPRecords(*P.QTP.Text, P.Serial.SerialLsbFirst);
+        r.QtpRecords = CountQTPRecords(*P.QTP.Text, P.Serial.SerialLsbFirst, &damaged);
     } else {
         r.Series = SeriesKeyOf(In.DeviceName, P.Serial);
     }
@@ -119,7 +121,7 @@ bool TAutoRun::ClaimNumber() {
         D.Text(MessageBoxControl, UnknownOutcomeLine(unknown));
     if (c.Exhausted) {
         D.Text(RecordLineControl, "QTP file: every record has been used");
-        QTPFinished(QTPFinishedText);
+        QTPFinished(QTPFinishedText, damaged);
         return false;
     }
     std::string where;
@@ -183,11 +185,8 @@ void TAutoRun::Steps() {
     CommitProduction(D, [](IProductionTarget& t) { t.SerialNo2Memory(); });
 
     Ctx.GetICInfo();
-    const int n = Ctx.Device.ICMemBytes;
-    bool empty = true;
-    for (int i = 0; i < n && empty; ++i)
-        empty = (In.Buffers.ProgramBuffer[size_t(i)] & 0x1F) == 0x1F;
-    if (empty) return Fail("Label1", "Data memory are blank or error!");
+    if (ProgramImageBlank(In.Buffers.ProgramBuffer.data(), Ctx.Device.ICMemBytes))
+        return Fail("Label1", ProgramBlankText);
     switch (In.OptionStatus) {
     case 1:
         return Fail("Label1", "Some Options are Blank!");
@@ -227,56 +226,48 @@ void TAutoRun::Steps() {
 }
 
 bool TAutoRun::BlankCheck(TWriterProtocol& p) {
-    const auto& rx = In.Buffers.TransferBuffer;
     if (In.EraseFirst) {
         D.Visible("EraseMsg", true);
         D.Colour("EraseMsg", TLineColour::Default);
-        D.Text("EraseMsg", "Erase flash memory...");
-        Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Erase);
-        if (const WriterResult r = p.SendHeader(); r != WriterResult::Done) {
+        D.Text("EraseMsg", EraseStartText);
+        if (const WriterResult r = EraseChip(Ctx, p); r != WriterResult::Done) {
             Fail("EraseMsg", r);
             return false;
         }
-        D.Text("EraseMsg", "Erase End");
+        D.Text("EraseMsg", EraseEndText);
     }
     D.Visible("Label1", true);
     D.Text("Label1", "Blank Check.....");
 
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    const TReadBack option = BlankCheckOption(Ctx, p);
+    if (option.Read != WriterResult::Done) {
+        Fail("Label1", option.Read);
         return false;
     }
-    const TDeviceState& dev = Ctx.Device;
-    if ((rx[0] & dev.OptAndLo) != dev.OptAndLo || (rx[1] & dev.OptAndHi) != dev.OptAndHi) {
-        D.Text("Label1", "OPTION ....... Not Blank!!");
-        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION ....... Not Blank!!");
+    if (!option.Same()) {
+        D.Text("Label1", OptionNotBlankText);
+        Ctx.NoteFailure(TFailureClass::Chip, OptionNotBlankText);
         Finish();
         return false;
     }
-
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    const TReadBack id = BlankCheckID(Ctx, p);
+    if (id.Read != WriterResult::Done) {
+        Fail("Label1", id.Read);
         return false;
     }
-    for (size_t i = 0; i < 16; ++i)
-        if (rx[i] != Blank7) {
-            Fail("Label1", "ID Checksum ....... Not Blank!!");
-            return false;
-        }
-
-    const int n = dev.ICMemBytes;
-    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label1", r);
+    if (!id.Same()) {
+        Fail("Label1", IDNotBlankText);
         return false;
     }
-    for (int i = 0; i < n; ++i)
-        if (rx[size_t(i)] != Blank7) {
-            Fail("Label1", "Device not blank!!");
-            return false;
-        }
+    const TReadBack data = BlankCheckProgram(Ctx, p, Ctx.Device.ICMemBytes);
+    if (data.Read != WriterResult::Done) {
+        Fail("Label1", data.Read);
+        return false;
+    }
+    if (!data.Same()) {
+        Fail("Label1", "Device not blank!!");
+        return false;
+    }
     D.Text("Label1", "Blank Check ..... OK.");
     return true;
 }
@@ -284,27 +275,11 @@ bool TAutoRun::BlankCheck(TWriterProtocol& p) {
 bool TAutoRun::ProgramID(TWriterProtocol& p) {
     D.Visible("Label2", true);
     D.Text("Label2", "Program ID...");
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label2", r);
-        return false;
-    }
-    BuildIDImage(Ctx);
-    D.Visible("Label3", true);
-    const auto& head = In.Buffers.CommandHeader;
-    switch (const WriterResult r = p.WriteData(2 * (head[3] + head[4] * 256) + 2, true)) {
-    case WriterResult::BlockDone:
-        return true;
-    case WriterResult::WriteFail: {
-        const int w = Ctx.State.FailIndex / 2;
-        Fail("Label2", w >= 5 ? std::string("Checksum program fail !!")
-                              : "ID program fail at address " + HexText(unsigned(w), 4) + " !!");
-        return false;
-    }
-    default:
-        Fail("Label2", r);
-        return false;
-    }
+    const WriterResult r = ProgramIDWords(Ctx, p, [this] { D.Visible("Label3", true); });
+    if (r == WriterResult::BlockDone) return true;
+    Fail("Label2", WriteFailureLine(r, IDCellFailText(Ctx.State.FailIndex, "ID program fail")),
+         FailureClassOf(r));
+    return false;
 }
 
 bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
@@ -314,145 +289,87 @@ bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy)
         Fail("Label2", r);
         return false;
     }
-    try {
-        return StreamData(copy);
-    } catch (const ECommError&) {
-        // The line went away in the middle of the stream.
-        Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-        return false;
-    }
-}
-
-// One byte, one answer, paced by CTS; the dialog's ticks time each wait.
-bool TAutoRun::StreamData(const std::vector<uint8_t>& copy) {
-    const int n = Ctx.Device.ICMemBytes;
-    const int last = std::min(n + 5, int(copy.size()) - 1);
     bool shown = false;
-    // Until the writer closes the block, a stream that ends here leaves it
-    // waiting for more: the next exchange lets the line fall quiet first.
-    Ctx.State.ExchangeOpen = true;
-    for (int k = 0; k <= last; ++k) {
-        // The dialog is closing: end between two bytes, the block left open.
-        if (Ctx.StopRequested()) {
-            Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
-            return false;
-        }
-        Ctx.Ticks.Restart();
-        if (!WaitForCts(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop)) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        const uint8_t b = copy[size_t(k)];
-        if (Ctx.Port.Write(&b, 1) != 1) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        Ctx.Ticks.Restart();
-        if (!shown) {
-            D.Visible("Label3", true);
-            shown = true;
-        }
-        const int r = WaitForByte(Ctx.Port, Ctx.Clock, Ctx.Ticks.Deadline(StreamTicks), Ctx.Stop);
-        if (r < 0) {
-            Fail("Label2", "Connect Timeout!!", TFailureClass::Writer);
-            return false;
-        }
-        const std::string a = HexText(unsigned(k / 2), 4);
-        switch (r) {
-        case ReplyAccepted:
-            if (k % 32 == 0) D.Text("Label3", a);
-            continue;
-        case ReplyBlockEnd:
-            Ctx.State.ExchangeOpen = false;
-            D.Text("Label2", "Data program Ok!!");
-            return true;
-        case ReplyWriteFail:
-            Ctx.State.ExchangeOpen = false;
-            D.Text("Label3", a);
-            Fail("Label2", "Data program fail !!");
-            return false;
-        case ReplyNoChip:
-            Ctx.State.ExchangeOpen = false;
-            Fail("Label2", "Nothing in socket or type error!");
-            return false;
-        default:
-            Fail("Label2", "Unknow return value!!", TFailureClass::Writer);
-            return false;
-        }
+    const TStream s = StreamProgram(Ctx, copy.data(), Ctx.Device.ICMemBytes, StreamTicks,
+                                    [&](int k, bool answered) {
+                                        if (!answered && !shown) {
+                                            D.Visible("Label3", true);
+                                            shown = true;
+                                        }
+                                        if (answered && k % 32 == 0)
+                                            D.Text("Label3", HexText(unsigned(k / 2), 4));
+                                    });
+    switch (s.End) {
+    case TStreamEnd::BlockEnd:
+        D.Text("Label2", "Data program Ok!!");
+        return true;
+    case TStreamEnd::AllSent:
+        return true; // the read-back tells whether the writer took it all
+    case TStreamEnd::Stopped:
+        // The dialog is closing: ended between two bytes, the block left open.
+        Ctx.Outcome.Fail(TFailureClass::Stopped, "Stopped");
+        return false;
+    case TStreamEnd::WriteFail:
+        Ctx.State.ExchangeOpen = false;
+        D.Text("Label3", HexText(unsigned(s.At / 2), 4));
+        break;
+    case TStreamEnd::NoChip:
+        Ctx.State.ExchangeOpen = false;
+        break;
+    default:
+        break;
     }
-    return true; // the read-back tells whether the writer took it all
+    FailStream(Ctx, "Label2", s.End, "Data program fail !!", false);
+    Finish();
+    return false;
 }
 
 bool TAutoRun::ReadBackData(TWriterProtocol& p, const std::vector<uint8_t>& copy) {
     D.Visible("Label3", false);
-    const int n = Ctx.Device.ICMemBytes;
-    Ctx.GetHeader(HeaderArea::ProgramMemory, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(n, true); r != WriterResult::Done) {
-        Fail("Label2", r);
+    const TReadBack back = ReadBackProgram(Ctx, p, copy.data(), Ctx.Device.ICMemBytes);
+    if (back.Read != WriterResult::Done) {
+        Fail("Label2", back.Read);
         return false;
     }
-    const auto& rx = In.Buffers.TransferBuffer;
-    for (int i = 0; i < n; ++i)
-        if (rx[size_t(i)] != copy[size_t(i)]) {
-            Fail("Label2", "Data verify Fail!!");
-            return false;
-        }
+    if (!back.Same()) {
+        Fail("Label2", DataVerifyFailText);
+        return false;
+    }
     D.Text("Label2", "Data program && verify OK!!");
     D.Visible("Label3", true);
     return true;
 }
 
 bool TAutoRun::VerifyID(TWriterProtocol& p, bool& good) {
-    Ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done) {
-        Fail("Label3", r);
+    const TIDCheck id = VerifyIDWords(Ctx, p);
+    if (id.Read != WriterResult::Done) {
+        Fail("Label3", id.Read);
         return false;
     }
-    const unsigned flags = IDVerifyFlags(Ctx);
-    good = flags == 0;
-    if (good) {
-        D.Text("Label3", IDVerifyText(flags));
-    } else {
-        D.Fail("Label3", IDVerifyText(flags));
-        Ctx.Outcome.Fail(TFailureClass::Chip, IDVerifyText(flags));
-    }
+    good = id.Flags == 0;
+    if (good)
+        D.Text("Label3", IDVerifyText(id.Flags));
+    else
+        Ctx.FailLine("Label3", IDVerifyText(id.Flags), TFailureClass::Chip);
     return true;
 }
 
 bool TAutoRun::ProgramOption(TWriterProtocol& p, bool& good) {
     D.Visible("Label4", true);
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready) {
-        Fail("Label4", r);
+    if (const WriterResult r = ProgramOptionWord(Ctx, p); r != WriterResult::BlockDone) {
+        Fail("Label4", WriteFailureLine(r, OptionProgramFailText), FailureClassOf(r));
         return false;
     }
-    auto& b = In.Buffers;
-    b.TransferBuffer[0] = b.OptionLo;
-    b.TransferBuffer[1] = b.OptionHi;
-    switch (const WriterResult r = p.WriteData(2, true)) {
-    case WriterResult::BlockDone:
-        break;
-    case WriterResult::WriteFail:
-        Fail("Label4", "OPTION program fail !!");
-        return false;
-    default:
-        Fail("Label4", r);
+    const TReadBack back = CompareOption(Ctx, p, In.Buffers.OptionLo, In.Buffers.OptionHi);
+    if (back.Read != WriterResult::Done) {
+        Fail("Label4", back.Read);
         return false;
     }
-    Ctx.GetHeader(HeaderArea::Option, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(2, true); r != WriterResult::Done) {
-        Fail("Label4", r);
-        return false;
-    }
-    const TDeviceState& dev = Ctx.Device;
-    good = (b.OptionLo & dev.OptAndLo) == (b.TransferBuffer[0] & dev.OptAndLo) &&
-           (b.OptionHi & dev.OptAndHi) == (b.TransferBuffer[1] & dev.OptAndHi);
-    if (good) {
-        D.Text("Label4", "OPTION program && verify OK!!");
-    } else {
-        D.Fail("Label4", "OPTION verify Fail!!");
-        Ctx.Outcome.Fail(TFailureClass::Chip, "OPTION verify Fail!!");
-    }
+    good = back.Same();
+    if (good)
+        D.Text("Label4", OptionOkText);
+    else
+        Ctx.FailLine("Label4", OptionVerifyFailText, TFailureClass::Chip);
     return true;
 }
 
@@ -467,7 +384,8 @@ void TAutoRun::NextChip(bool pass) {
         if (P.QTPActive) {
             const std::optional<std::string> message = ReadSerialData(P.QTP, P.Serial, P.QTPActive);
             if (message || P.QTP.QTPEnd)
-                return QTPFinished(message ? *message : std::string(QTPFinishedText));
+                return QTPFinished(message ? *message : std::string(QTPFinishedText),
+                                   message.has_value());
             CommitProduction(D, [s = P.Serial, f = P.QTP](IProductionTarget& t) {
                 t.Production().Serial = s;
                 t.Production().QTP = f;
@@ -487,6 +405,29 @@ void TAutoRun::NextChip(bool pass) {
 
 void AutoProgramThread(TOperationContext& ctx) {
     TAutoRun(ctx).Run();
+}
+
+const TOpLayout& AutoProgramLayout() {
+    using R = TLayoutLine::TRole;
+    static const TOpLayout layout{"TAutoProgramForm",
+                                  "Auto Program",
+                                  {{"StaticText1", "Auto Program", true},
+                                   {RecordLineControl, "", true},
+                                   {"EraseMsg", "", false},
+                                   {"Label1", "Blank Check.....", true},
+                                   {"Label2", "Program.....", false},
+                                   {"Label3", "", false},
+                                   {"Label4", "Program OPTION.....", false},
+                                   {YieldLineControl, "", true},
+                                   {"Button1", "Exit", false, R::Button},
+                                   {"Button2", "Continue", false, R::Button}},
+                                  AutoProgramThread};
+    return layout;
+}
+
+std::string YieldLineText(int passes, int fails) {
+    return "This run: " + std::to_string(passes) + " passed, " + std::to_string(fails) +
+           " failed, yield " + YieldText(passes, passes + fails);
 }
 
 } // namespace orvan

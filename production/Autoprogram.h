@@ -8,13 +8,25 @@
 // all the same and the next chip gets the next one.
 #pragma once
 
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
+
+#include <string>
 
 namespace orvan {
 
 // Control that carries a message box's text instead of a line.
 inline constexpr const char* MessageBoxControl = "MessageBox";
+// The dialog's own line under the others: this dialog's chips, as recorded.
+inline constexpr const char* YieldLineControl = "YieldLine";
 
 void AutoProgramThread(TOperationContext& ctx);
+
+// The "Auto Program" dialog: title, the records line, the erase line
+// (hidden), blank check, program, verify and OPTION lines, the yield line;
+// "Exit" and "Continue".
+const TOpLayout& AutoProgramLayout();
+// "This run: N passed, M failed, yield Y" for the dialog's recorded chips.
+std::string YieldLineText(int passes, int fails);
 
 } // namespace orvan

@@ -1,11 +1,12 @@
 // Program ID & Checksum dialog.
 #pragma once
 
-#include "production/ProductionForm.h"
+#include "ops/OperationForm.h"
 
-class TProgramIDForm : public TProductionOpForm {
+class TProgramIDForm : public TOperationForm {
     Q_OBJECT
   public:
     TProgramIDForm(orvan::TWorkspace& ws, orvan::IPort& port, orvan::TProtocolState& state,
-                   orvan::IClock& clock, orvan::TPulseWidths widths, QWidget* parent = nullptr);
+                   orvan::IClock& clock, const orvan::TPulseWidths& widths,
+                   QWidget* parent = nullptr);
 };

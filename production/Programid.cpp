@@ -1,89 +1,50 @@
 #include "production/Programid.h"
 
+#include "ops/ChipSteps.h"
 #include "ops/OpText.h"
 
 namespace orvan {
 
-namespace {
-
-uint8_t ChecksumChar(const std::string& text, int i) {
-    return i < int(text.size()) ? uint8_t(text[size_t(i)]) : uint8_t(' ');
-}
-
-} // namespace
-
-void BuildIDImage(TOperationContext& ctx) {
-    TBufferBlock& b = ctx.In.Buffers;
-    std::copy(b.IDBuffer.begin(), b.IDBuffer.end(), b.TransferBuffer.begin());
-    for (int i = 0; i < 4; ++i)
-        b.TransferBuffer[size_t(12 + i)] = ChecksumChar(ctx.In.ChecksumText, i);
-}
-
-unsigned IDVerifyFlags(const TOperationContext& ctx) {
-    const TBufferBlock& b = ctx.In.Buffers;
-    unsigned flags = 0;
-    for (size_t i = 0; i < 12; ++i)
-        if (b.TransferBuffer[i] != b.IDBuffer[i]) flags |= 1;
-    for (int i = 0; i < 4; ++i)
-        if (b.TransferBuffer[size_t(12 + i)] != ChecksumChar(ctx.In.ChecksumText, i)) flags |= 2;
-    return flags;
-}
-
-std::string IDVerifyText(unsigned flags) {
-    switch (flags) {
-    case 0:
-        return "ID && Checksum verify OK!!";
-    case 1:
-        return "ID verify fail!!";
-    case 2:
-        return "Checksum verify fail!!";
-    default:
-        return "ID && Checksum verify fail!!";
-    }
+const TOpLayout& ProgramIDLayout() {
+    using R = TLayoutLine::TRole;
+    static const TOpLayout layout{"TProgramIDForm",
+                                  "Program ID Checksum",
+                                  {{"StaticText1", "ID and Checksum", true},
+                                   {"Label1", "Programming.....", true},
+                                   {"Label2", "", true},
+                                   {"Button1", "OK", false, R::Button}},
+                                  ProgramIDThread};
+    return layout;
 }
 
 void ProgramIDThread(TOperationContext& ctx) {
     TOpDialog& d = ctx.Dialog;
     auto done = [&] { d.Enabled("Button1", true); };
-    auto fail = [&](const char* line, const std::string& text) {
-        d.Fail(line, text);
+    auto failed = [&](const char* line, const std::string& text, WriterResult r) {
+        ctx.FailLine(line, text, FailureClassOf(r));
         done();
     };
 
     ctx.GetICInfo();
     SettleLine(ctx.Port, ctx.Clock, ctx.State, ctx.Stop);
     TWriterProtocol p = ctx.Protocol();
-    if (!WriterCheckPasses(p.CheckWriter(), d, "Label1", "Connect Timeout!!")) return done();
+    if (!WriterCheckPasses(ctx, p.CheckWriter(), "Label1", "Connect Timeout!!")) return done();
 
-    ctx.GetHeader(HeaderArea::ID, HeaderAction::Program);
-    if (const WriterResult r = p.SendHeader(); r != WriterResult::Ready)
-        return fail("Label1", StandardFailureLine(r));
-
-    BuildIDImage(ctx);
-    const auto& head = ctx.In.Buffers.CommandHeader;
-    const int count = 2 * (head[3] + head[4] * 256) + 2;
-    switch (const WriterResult r = p.WriteData(count, true)) {
-    case WriterResult::BlockDone:
-        break;
-    case WriterResult::WriteFail: {
-        const int w = ctx.State.FailIndex / 2;
-        if (w >= 5) return fail("Label1", "Checksum program fail !!");
-        return fail("Label1", "Program ID fail at address " + HexText(unsigned(w), 4) + " !!");
-    }
-    default:
-        return fail("Label1", StandardFailureLine(r));
-    }
+    if (const WriterResult r = ProgramIDWords(ctx, p); r != WriterResult::BlockDone)
+        return failed("Label1",
+                      WriteFailureLine(r, IDCellFailText(ctx.State.FailIndex, "Program ID fail")),
+                      r);
     d.Text("Label1", "Program Ok!!");
     done();
 
-    ctx.GetHeader(HeaderArea::ID, HeaderAction::Read);
-    if (const WriterResult r = p.Read7BitData(IDBytes, true); r != WriterResult::Done)
-        return fail("Label2", StandardFailureLine(r));
-    const unsigned flags = IDVerifyFlags(ctx);
-    if (flags == 0)
-        d.Text("Label2", IDVerifyText(flags));
+    const TIDCheck id = VerifyIDWords(ctx, p);
+    if (id.Read != WriterResult::Done)
+        return failed("Label2", StandardFailureLine(id.Read), id.Read);
+    if (id.Flags == 0)
+        d.Text("Label2", IDVerifyText(id.Flags));
     else
-        d.Fail("Label2", IDVerifyText(flags));
+        ctx.FailLine("Label2", IDVerifyText(id.Flags), TFailureClass::Chip);
+    ctx.Passed();
     done();
 }
 

@@ -14,15 +14,17 @@ std::string UnknownOutcomeLine(const TChipRecord& chip) {
            " stopped: recorded as an unknown outcome, not programmed again";
 }
 
-int64_t CountQTPRecords(const std::string& text, int lsbFirst) {
+int64_t CountQTPRecords(const std::string& text, int lsbFirst, bool* damaged) {
     TQTPFile f;
     f.Text = std::make_shared<const std::string>(text);
     TSerialSettings s;
     s.SerialLsbFirst = lsbFirst;
     bool active = false;
     int64_t n = 0;
-    while (!ReadSerialData(f, s, active) && !f.QTPEnd)
+    bool unread = false;
+    while (!(unread = ReadSerialData(f, s, active).has_value()) && !f.QTPEnd)
         ++n;
+    if (damaged) *damaged = unread;
     return n;
 }
 
@@ -42,23 +44,9 @@ TRunRecorder::~TRunRecorder() {
 }
 
 void TRunRecorder::Watch(const TOpUpdate& u) {
-    if (u.Control == RecordLineControl || u.Control == ChipVerdictControl ||
-        u.Control == ChipSerialControl)
-        return;
-    if (u.Kind == TOpUpdate::TKind::Text)
-        Texts[u.Control] = u.Text;
-    else if (u.Kind == TOpUpdate::TKind::Colour)
-        Red[u.Control] = u.Value == int(TLineColour::Red);
+    if (u.Control == RecordLineControl || u.Control == ChipSerialControl) return;
+    Lines.Apply(u);
 }
-
-namespace {
-// Label texts write "&" doubled.
-std::string Shown(std::string text) {
-    for (size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
-        text.erase(at, 1);
-    return text;
-}
-} // namespace
 
 bool TRunRecorder::Arm() {
     if (!Records || Rec.Series.empty()) return true;
@@ -79,11 +67,11 @@ bool TRunRecorder::Write(bool pass, bool consume) {
     Rec.Verdicts.clear();
     Rec.Failure.clear();
     for (const char* c : {"EraseMsg", "Label1", "Label2", "Label3", "Label4"}) {
-        const auto t = Texts.find(c);
-        if (t == Texts.end() || t->second.empty()) continue;
-        const bool red = Red.count(c) && Red.at(c);
-        Rec.Verdicts += (red ? "FAIL " : "") + Shown(t->second) + "\n";
-        if (red && Rec.Failure.empty()) Rec.Failure = Shown(t->second);
+        const TDialogState::TControl& line = Lines[c];
+        if (line.Text.empty()) continue;
+        const bool red = line.Colour == TLineColour::Red;
+        Rec.Verdicts += (red ? "FAIL " : "") + DisplayText(line.Text) + "\n";
+        if (red && Rec.Failure.empty()) Rec.Failure = DisplayText(line.Text);
     }
     if (!pass && Rec.Failure.empty() && Ctx.StopRequested()) Rec.Failure = "Stopped";
     std::string error;
@@ -96,7 +84,6 @@ bool TRunRecorder::Write(bool pass, bool consume) {
     }
     Done = true;
     Ctx.Outcome.Recorded = true;
-    Ctx.Dialog.Text(ChipVerdictControl, pass ? "pass" : "fail");
     return true;
 }
 

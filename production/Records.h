@@ -3,11 +3,11 @@
 // durable before the operator is offered "Continue".
 #pragma once
 
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "production/Store.h"
 
 #include <atomic>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,8 +19,6 @@ namespace orvan {
 inline constexpr const char* RecordLineControl = "RecordLine";
 // The number the run programs (hex), sent once it is in the buffer.
 inline constexpr const char* ChipSerialControl = "ChipSerial";
-// After each recorded run: "pass" or "fail" (the dialog counts them).
-inline constexpr const char* ChipVerdictControl = "ChipVerdict";
 
 // A claim that failed shows this in front of the store's reason.
 inline constexpr const char* RecordsFailurePrefix = "Production records: ";
@@ -41,8 +39,10 @@ struct TProductionRecords {
 // The line that tells the operator of a chip recorded as an unknown outcome.
 std::string UnknownOutcomeLine(const TChipRecord& chip);
 
-// Number of data records before the end record of a QTP file's text.
-int64_t CountQTPRecords(const std::string& text, int lsbFirst);
+// Number of data records before the end record of a QTP file's text;
+// `damaged` (when given) tells whether a record that cannot be read came
+// first.
+int64_t CountQTPRecords(const std::string& text, int lsbFirst, bool* damaged = nullptr);
 
 // One worker run's record: watches the dialog's updates for the verdicts.
 class TRunRecorder final : public IRunRecord {
@@ -76,8 +76,7 @@ class TRunRecorder final : public IRunRecord {
     TOperationContext& Ctx;
     TProductionRecords* Records;
     TChipRecord Rec;
-    std::map<std::string, std::string> Texts;
-    std::map<std::string, bool> Red;
+    TDialogState Lines; // the run's own lines, for the verdicts
     bool IsDue = false;
     bool Done = false;
     bool IsArmed = false;

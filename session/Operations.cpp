@@ -43,4 +43,38 @@ TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routin
     return runner.Outcome();
 }
 
+namespace {
+
+TOpOutcome PollOutcome(WriterResult r, const TWriterLink& link, const std::stop_token& cancel) {
+    TOpOutcome o;
+    switch (r) {
+    case WriterResult::WriterClass1:
+    case WriterResult::WriterClass2:
+    case WriterResult::WriterUniversal:
+    case WriterResult::Done:
+        o.Pass = true;
+        break;
+    default:
+        o.Fail(cancel.stop_requested() ? TFailureClass::Stopped : FailureClassOf(r),
+               ConnectMessage(r, link.Comm1.DeviceName()));
+    }
+    return o;
+}
+
+} // namespace
+
+TOpOutcome ConnectWriter(TWorkspace& ws, TWriterLink& link, std::string& text,
+                         std::stop_token cancel) {
+    WriterResult r = WriterResult::TimeOut;
+    text = link.ConnectCheck(ws.Buffers, ws.Device, cancel, &r);
+    return PollOutcome(r, link, cancel);
+}
+
+TOpOutcome AboutWriter(TWorkspace& ws, TWriterLink& link, std::string& text,
+                       std::stop_token cancel) {
+    WriterResult r = WriterResult::TimeOut;
+    text = link.AboutPoll(ws.Buffers, ws.Device, cancel, &r);
+    return PollOutcome(r, link, cancel);
+}
+
 } // namespace orvan

@@ -28,4 +28,13 @@ TOpOutcome RunOperation(TWorkspace& ws, TWriterLink& link, TWorkerRoutine routin
                         const std::function<void(const TOpUpdate&)>& render,
                         std::stop_token cancel = {});
 
+// Connect and about, headless: the connect message or the firmware text
+// into `text`. A writer that is silent, answers wrongly or is of the wrong
+// type fails them (the connect message the first failing line); a writer of
+// the right type without firmware text passes about with "Unknown".
+TOpOutcome ConnectWriter(TWorkspace& ws, TWriterLink& link, std::string& text,
+                         std::stop_token cancel = {});
+TOpOutcome AboutWriter(TWorkspace& ws, TWriterLink& link, std::string& text,
+                       std::stop_token cancel = {});
+
 } // namespace orvan

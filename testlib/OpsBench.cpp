@@ -4,25 +4,9 @@
 namespace orvan::test {
 
 void TRecordingSink::Update(TOpUpdate u) {
-    TRecordedLine& line = Lines[u.Control];
-    switch (u.Kind) {
-    case TOpUpdate::TKind::Text:
-        line.Text = u.Text;
-        break;
-    case TOpUpdate::TKind::Colour:
-        line.Colour = TLineColour(u.Value);
-        break;
-    case TOpUpdate::TKind::Visible:
-        line.Visible = u.Value != 0;
-        break;
-    case TOpUpdate::TKind::Enabled:
-        line.Enabled = u.Value != 0;
-        break;
-    case TOpUpdate::TKind::Gauge:
-        line.Gauge = u.Value;
-        GaugeHistory.push_back(u.Value);
-        break;
-    }
+    if (Watch) Watch(u);
+    Dialog.Apply(u);
+    if (u.Kind == TOpUpdate::TKind::Gauge) GaugeHistory.push_back(u.Value);
     Updates.push_back(std::move(u));
 }
 
@@ -60,9 +44,10 @@ void TOpsBench::LoadWords(const std::vector<unsigned>& words) {
 
 TRecordingSink TOpsBench::Run(TWorkerRoutine routine, std::stop_token stop) {
     TRecordingSink sink(*Ws);
+    sink.Watch = Watch;
     auto ctx = std::make_unique<TOperationContext>(Port, State, Clock, sink,
                                                    SnapshotOf(*Ws, Widths), std::move(stop));
-    routine(*ctx);
+    RunWorker(*ctx, routine);
     return sink;
 }
 

@@ -3,6 +3,8 @@
 // records every dialog update and applies every commit to a workspace.
 #pragma once
 
+#include "testlib/FakePort.h"
+#include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "session/Workspace.h"
 #include "sim/SimWriter.h"
@@ -16,31 +18,39 @@
 
 namespace orvan::test {
 
-// The dialog as the operator finally sees it, plus the history of updates.
-struct TRecordedLine {
-    std::string Text;
-    TLineColour Colour = TLineColour::Default;
-    bool Visible = true;
-    bool Enabled = false;
-    int Gauge = 0;
-};
-
+// The dialog as the operator finally sees it (a button no update enabled
+// is disabled), the history of updates, and what the run came to.
 class TRecordingSink final : public IOperationSink {
   public:
     explicit TRecordingSink(TWorkspace& ws) : Ws(&ws) {}
     void Update(TOpUpdate u) override;
     void Commit(TOpCommit apply) override { apply(*Ws); }
+    void Finished(const TOpOutcome& outcome) override { Outcome = outcome; }
 
+    TDialogState Dialog{[] {
+        TDialogState::TControl blank;
+        blank.Enabled = false;
+        return blank;
+    }()};
     std::vector<TOpUpdate> Updates;
-    std::map<std::string, TRecordedLine> Lines;
     std::vector<int> GaugeHistory;
+    TOpOutcome Outcome;
+    // Sees each update as the worker sends it.
+    std::function<void(const TOpUpdate&)> Watch;
 
-    const TRecordedLine& operator[](const std::string& control) { return Lines[control]; }
-    bool Red(const std::string& control) { return Lines[control].Colour == TLineColour::Red; }
+    const TDialogState::TControl& operator[](const std::string& control) const {
+        return Dialog[control];
+    }
+    bool Red(const std::string& control) const {
+        return Dialog[control].Colour == TLineColour::Red;
+    }
 
   private:
     TWorkspace* Ws;
 };
+
+// Whose fault a run's outcome says a failure is, in the tests' tables.
+inline constexpr TFailureClass ByWriter = TFailureClass::Writer, ByChip = TFailureClass::Chip;
 
 struct TOpsBench {
     TManualClock Clock{500};
@@ -50,6 +60,8 @@ struct TOpsBench {
     std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
     TProtocolState State;
     TPulseWidths Widths;
+    // Handed to each run's sink.
+    std::function<void(const TOpUpdate&)> Watch;
     // Sees (and may change) the simulated writer's reply to the host's byte
     // number `step` (0-based over the bench's life).
     std::function<void(size_t step, uint8_t sent, std::vector<uint8_t>& reply)> Tamper;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "ops/OperationForm.h"
-#include "production/ProductionForm.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -25,8 +24,6 @@ class TOperationCloser {
         QWidget* w = QApplication::activeModalWidget();
         if (auto* d = qobject_cast<TOperationForm*>(w)) {
             if (!d->WorkerRunning()) Press(d, [d](const QString& n) { return d->Button(n); });
-        } else if (auto* p = qobject_cast<TProductionOpForm*>(w)) {
-            if (!p->WorkerRunning()) Press(p, [p](const QString& n) { return p->Button(n); });
         }
     }
 

@@ -3,6 +3,7 @@
 #include "cli/tests/CliSim.h"
 #include "session/Workspace.h"
 #include "testlib/Files.h"
+#include "testlib/ProgramImage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -90,8 +91,24 @@ TEST_F(ExitStatus, WriterNotReachableIs3) {
     EXPECT_EQ(events[0]["error"].get<std::string>().rfind("Open  COM5 Port Error!!", 0), 0u);
     EXPECT_NE(j.Err.find("Port Error!!"), std::string::npos); // stderr as well
 
+    // A writer of the wrong type, for the poll and for the operations that
+    // begin with it.
     StartSim({"--type", "2"});
-    EXPECT_EQ(Cli("-P Com1 -d OV128 connect").Status, 3);
+    WriteBin("image.bin", 1024);
+    for (const char* args : {"connect", "blank-check", "program-id image.bin"}) {
+        SCOPED_TRACE(args);
+        const TCliResult r = Cli(std::string("-P Com1 -d OV128 ") + args);
+        EXPECT_EQ(r.Status, 3) << r.Out;
+    }
+    const std::vector<Json> wrong = JsonLines(Cli("--json -P Com1 -d OV128 verify image.bin").Out);
+    ASSERT_FALSE(wrong.empty());
+    EXPECT_EQ(wrong.back()["exit"], 3);
+    EXPECT_EQ(wrong.back()["error"], "Writer type is error!");
+    // A silent writer has no firmware to tell.
+    StartSim({"--silent"});
+    TCliResult about = Cli("-P Com1 -d OV128 about");
+    EXPECT_EQ(about.Status, 3);
+    EXPECT_EQ(about.Out, "Unknown\n");
     // A reply the host does not know, in the middle of an operation.
     StartSim({"--bad-reply", "11:42"});
     EXPECT_EQ(Cli("-P Com1 -d OV128 program-option --option 266A").Status, 3);
@@ -119,6 +136,33 @@ TEST_F(ExitStatus, FileErrorsAre4) {
     const TCliResult r = Cli("-P Com1 -d OV128 read no/such/dir/out.bin");
     EXPECT_EQ(r.Status, 4) << r.Out;
     EXPECT_NE(r.Out.find("Read Data OK"), std::string::npos) << r.Out;
+}
+
+// A QTP record that cannot be read ends production as a file error, even
+// after a chip that passed.
+TEST_F(ExitStatus, DamagedQtpRecordIs4) {
+    WriteFile(Dir.File("prog.bin"), RtiwProgramBin("OV128", 0x10, 1, 0x0100, 37));
+    ASSERT_EQ(Cli("-d OV128 qtp prog.bin -o parts.txt --serial-addr 10 --serial-bytes 1 "
+                  "--serial-value 1 --parts 3")
+                  .Status,
+              0);
+    std::string qtp = test::ReadFile(Dir.File("parts.txt"));
+    const size_t second = qtp.find(":020010000231BB");
+    ASSERT_NE(second, std::string::npos) << qtp;
+    qtp.replace(second, 15, ":020010000231BC");
+    WriteFile(Dir.File("parts.txt"), qtp);
+    StartSim({"--fresh-chip", "--image", "chip.img"});
+    const std::string run =
+        "-P Com1 -d OV128 --option 3AAA auto prog.bin --qtp parts.txt --count 3";
+    const TCliResult r = Cli(run);
+    EXPECT_EQ(r.Status, 4) << r.Out;
+    EXPECT_NE(r.Out.find("chip 1 serial 01 PASS\nFile Checksum Error!\n"), std::string::npos)
+        << r.Out;
+    EXPECT_EQ(r.Out.find("chip 2"), std::string::npos) << r.Out;
+    // The next run finds no record it can read left.
+    const std::vector<Json> events = JsonLines(Cli("--json " + run).Out);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back()["exit"], 4);
 }
 
 // Ctrl+C in the middle of auto program: the chip's run stops between two

@@ -15,6 +15,7 @@ TEST(BlankCheck, BlankChipPassesEveryArea) {
     EXPECT_EQ(s["Label3"].Text, "ID Checksum ......... OK.");
     EXPECT_EQ(s["Label4"].Text, "Data ......... OK.");
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
 }
 
 TEST(BlankCheck, FirstProgrammedWordIsNamed) {
@@ -23,6 +24,8 @@ TEST(BlankCheck, FirstProgrammedWordIsNamed) {
     TRecordingSink s = b.Run(BlankCheckThread);
     EXPECT_EQ(s["Label4"].Text, "Data ....... Not Blank!!");
     EXPECT_EQ(s["Label5"].Text, "Error at 0012h = 0x3F7E");
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Chip); // though in the default colour
+    EXPECT_EQ(s.Outcome.FirstFailure, "Data ....... Not Blank!!");
     b.Chip->Program[0x12] = 0x3F7F; // only the high byte differs from blank
     s = b.Run(BlankCheckThread);
     EXPECT_EQ(s["Label5"].Text, "Error at 0012h = 3F7Fh");
@@ -44,6 +47,7 @@ TEST(BlankCheck, SilentWriterTimesOut) {
     TRecordingSink s = b.Run(BlankCheckThread);
     EXPECT_EQ(s["Label3"].Text, "Connect Timeout!!");
     EXPECT_TRUE(s.Red("Label3"));
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Writer);
     EXPECT_TRUE(s["Button1"].Enabled);
 }
 

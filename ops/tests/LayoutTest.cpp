@@ -1,5 +1,5 @@
-// The dialogs' starting picture, how updates land on it, and how a final
-// picture tells success from failure.
+// The dialogs' starting picture, how updates land on it, and what of it
+// is news.
 #include "ops/OpLayout.h"
 
 #include <gtest/gtest.h>
@@ -41,34 +41,35 @@ TEST(Layout, DisplayTextUndoublesAmpersands) {
     EXPECT_EQ(DisplayText("&"), "&");
 }
 
-TEST(Layout, SuccessNeedsTheLastSuccessLine) {
-    // A default-colour failure is no success.
+TEST(Layout, OnlyAChangeIsNewsAndTheTopmostRedLineIsTheError) {
     TDialogState v(LayoutOf(TOpKind::Verify));
-    v.Apply(Text("Label5", "Data Verify error at 0000H"));
-    EXPECT_FALSE(OperationSucceeded(TOpKind::Verify, v, false));
-    v.Apply(Text("Label5", "Data verify OK!!"));
-    EXPECT_TRUE(OperationSucceeded(TOpKind::Verify, v, false));
-    EXPECT_FALSE(OperationSucceeded(TOpKind::Verify, v, true)); // the EEPROM still to come
-    v.Apply(Text("EEInfo", "EEPROM Data Verify OK!!"));
-    EXPECT_TRUE(OperationSucceeded(TOpKind::Verify, v, true));
+    EXPECT_TRUE(v.Apply(Text("Label5", "Data Verify error at 0000H")));
+    EXPECT_FALSE(v.Apply(Text("Label5", "Data Verify error at 0000H")));
+    EXPECT_FALSE(v.Apply(Show("Label2"))); // visible from the start
+    // A default-colour failure is no red line.
+    EXPECT_EQ(v.FirstRed(), "");
+    v.Apply(Red("Label5"));
     v.Apply(Red("Label4"));
-    v.Apply(Text("Label4", "Checksum verify fail!!"));
-    EXPECT_FALSE(OperationSucceeded(TOpKind::Verify, v, true));
+    v.Apply(Text("Label4", "ID && Checksum verify fail!!"));
+    EXPECT_EQ(v.FirstRed(), "ID & Checksum verify fail!!");
 
-    TDialogState bc(LayoutOf(TOpKind::BlankCheck));
-    bc.Apply(Text("Label4", "Data ....... Not Blank!!"));
-    EXPECT_FALSE(OperationSucceeded(TOpKind::BlankCheck, bc, true));
+    // Without a layout every control is news when first named, even with
+    // the blank state it starts from.
+    TDialogState free;
+    EXPECT_TRUE(free.Apply(Show("Label1")));
+    EXPECT_FALSE(free.Apply(Show("Label1")));
+    EXPECT_TRUE(free.Apply({TOpUpdate::TKind::Gauge, "CGauge1", {}, 0}));
+    EXPECT_TRUE(free.Has("Label1") && !free.Has("Label2"));
+    EXPECT_TRUE(free["Button1"].Enabled);
 
     // Force write: a new run's colour reset makes an old red line count no more.
     TDialogState fw(LayoutOf(TOpKind::ForceWrite));
     fw.Apply(Red("Label1"));
     fw.Apply(Show("Label1"));
     fw.Apply(Text("Label1", "Connect Timeout!!"));
-    EXPECT_FALSE(OperationSucceeded(TOpKind::ForceWrite, fw, false));
-    fw.Apply({TOpUpdate::TKind::Colour, "Label1", {}, int(TLineColour::Default)});
-    fw.Apply(Text("Label1", "Program memory Ok!!"));
-    fw.Apply(Text("Label2", "Data verify OK!!"));
-    EXPECT_TRUE(OperationSucceeded(TOpKind::ForceWrite, fw, false));
+    EXPECT_EQ(fw.FirstRed(), "Connect Timeout!!");
+    EXPECT_TRUE(fw.Apply({TOpUpdate::TKind::Colour, "Label1", {}, int(TLineColour::Default)}));
+    EXPECT_EQ(fw.FirstRed(), "");
 }
 
 TEST(Layout, EveryDialogStartsWithItsButtonsDisabled) {

@@ -44,6 +44,7 @@ TEST(ProgramMemory, ProgramsTheWholeImageAndReadsItBack) {
     EXPECT_EQ(s["Label2"].Text, "Data verify OK!!");
     EXPECT_FALSE(s.Red("Label1") || s.Red("Label2"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
     for (int k = 0; k < 1024; ++k)
         ASSERT_EQ(b.Chip->Program[size_t(k)], Pattern(1024)[size_t(k)]) << k;
     // The address counts up every 16 words and ends at the last word.
@@ -80,22 +81,23 @@ TEST(ProgramMemory, EachReplyLandsOnItsLine) {
         int Reply;
         const char* Line;
         const char* Text;
+        TFailureClass Why; // whose fault the run's outcome says it is
     };
     const TCase cases[] = {
-        {0, -1, "Label1", "Connect Timeout!!"},
-        {0, 0xB3, "Label1", "Writer type is error!"},
-        {10, 0xFE, "Label1", "Nothing in socket or type error!!"},
-        {10, 0xFD, "Label1", "IC adapter board error!!"},
-        {10, 0xB8, "Label1", "Writer Error!!"},
-        {10, -1, "Label1", "Connect Timeout!!"},
-        {DataStep(0x45), 0xB1, "Label1", "Programming fail !!"},
-        {DataStep(7), 0xFE, "Label1", "Nothing in socket or type error!"},
-        {DataStep(7), 0xFD, "Label1", "Unknow return value!!"},
-        {DataStep(7), 0x42, "Label1", "Unknow return value!!"},
-        {DataStep(7), -1, "Label1", "Connect Timeout!!"},
-        {ReadBackStep, 0xFE, "Label2", "Nothing in socket or type error!!"},
-        {ReadBackStep, 0x81, "Label2", "Writer Error!!"},
-        {ReadBackStep, -1, "Label2", "Connect Timeout!!"},
+        {0, -1, "Label1", "Connect Timeout!!", ByWriter},
+        {0, 0xB3, "Label1", "Writer type is error!", ByWriter},
+        {10, 0xFE, "Label1", "Nothing in socket or type error!!", ByChip},
+        {10, 0xFD, "Label1", "IC adapter board error!!", ByChip},
+        {10, 0xB8, "Label1", "Writer Error!!", ByWriter},
+        {10, -1, "Label1", "Connect Timeout!!", ByWriter},
+        {DataStep(0x45), 0xB1, "Label1", "Programming fail !!", ByChip},
+        {DataStep(7), 0xFE, "Label1", "Nothing in socket or type error!", ByChip},
+        {DataStep(7), 0xFD, "Label1", "Unknow return value!!", ByWriter},
+        {DataStep(7), 0x42, "Label1", "Unknow return value!!", ByWriter},
+        {DataStep(7), -1, "Label1", "Connect Timeout!!", ByWriter},
+        {ReadBackStep, 0xFE, "Label2", "Nothing in socket or type error!!", ByChip},
+        {ReadBackStep, 0x81, "Label2", "Writer Error!!", ByWriter},
+        {ReadBackStep, -1, "Label2", "Connect Timeout!!", ByWriter},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.Step) + " " + c.Text);
@@ -109,6 +111,9 @@ TEST(ProgramMemory, EachReplyLandsOnItsLine) {
         EXPECT_EQ(s[c.Line].Text, c.Text);
         EXPECT_TRUE(s.Red(c.Line));
         EXPECT_TRUE(s["Button1"].Enabled);
+        EXPECT_FALSE(s.Outcome.Pass);
+        EXPECT_EQ(s.Outcome.Failure, c.Why);
+        EXPECT_EQ(s.Outcome.FirstFailure, c.Text);
         // A reply that ends the run sends nothing more.
         if (c.Reply >= 0 && c.Step < ReadBackStep) {
             EXPECT_EQ(b.Port.Sent.size(), c.Step + 1);
@@ -180,6 +185,7 @@ TEST(ProgramMemory, StopBetweenTwoBytesThenTheNextRunSucceeds) {
     EXPECT_EQ(b.Port.Sent.size(), DataStep(500) + 1); // not one byte more
     EXPECT_TRUE(b.State.ExchangeOpen);
     EXPECT_NE(s["Label1"].Text, "Program Ok!!");
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Stopped);
 
     b.Tamper = nullptr;
     s = b.Run(ProgramMemoryThread);
@@ -226,6 +232,7 @@ TEST(ForceWrite, ComparesOnlyBitsFiveAndSix) {
     TRecordingSink s = run(0x1F, false, count);
     EXPECT_EQ(s["Label2"].Text, "Data verify OK!!");
     EXPECT_EQ(count, "1");
+    EXPECT_TRUE(s.Outcome.Pass);
 
     s = run(0x20, false, count);
     EXPECT_EQ(s["Label2"].Text, "Data Verify error at 0010H");
@@ -235,6 +242,9 @@ TEST(ForceWrite, ComparesOnlyBitsFiveAndSix) {
     EXPECT_TRUE(s["Label3"].Visible);
     EXPECT_TRUE(s["Button2"].Enabled);
     EXPECT_EQ(count, "1"); // a difference counts the chip all the same
+    // ... but it is no pass, though no line turned red.
+    EXPECT_FALSE(s.Outcome.Pass);
+    EXPECT_EQ(s.Outcome.FirstFailure, "Data Verify error at 0010H");
 
     s = run(0x40, true, count);
     EXPECT_EQ(s["Label3"].Text, "IC=25B5H, Buffer=0FBFH"); // buffer word OR 0F9Fh
@@ -247,18 +257,19 @@ TEST(ForceWrite, FailuresLeaveTheCountAndEnableTheRightButtons) {
         const char* Line;
         const char* Text;
         bool Continue;
+        TFailureClass Why;
     };
     const TCase cases[] = {
-        {0, 0xB3, "Label1", "Writer type is error!", true},
-        {10, 0xFD, "Label1", "IC adapter board error!!", true},
-        {10, 0xB0, "Label1", "Writer Error!!", true},
-        {DataStep(9), 0xB1, "Label1", "Programming memory fail!!", true},
-        {DataStep(9), 0xFE, "Label1", "Nothing in socket or type error!", true},
-        {DataStep(9), 0xFD, "Label1", "IC adapter board error!", true},
-        {DataStep(9), 0x00, "Label1", "Unknow return value!!", true},
-        {DataStep(9), -1, "Label1", "Connect Timeout!!", true},
-        {ReadBackStep, 0xFD, "Label2", "IC adapter board error!!", false},
-        {ReadBackStep, -1, "Label2", "Connect Timeout!!", false},
+        {0, 0xB3, "Label1", "Writer type is error!", true, ByWriter},
+        {10, 0xFD, "Label1", "IC adapter board error!!", true, ByChip},
+        {10, 0xB0, "Label1", "Writer Error!!", true, ByWriter},
+        {DataStep(9), 0xB1, "Label1", "Programming memory fail!!", true, ByChip},
+        {DataStep(9), 0xFE, "Label1", "Nothing in socket or type error!", true, ByChip},
+        {DataStep(9), 0xFD, "Label1", "IC adapter board error!", true, ByChip},
+        {DataStep(9), 0x00, "Label1", "Unknow return value!!", true, ByWriter},
+        {DataStep(9), -1, "Label1", "Connect Timeout!!", true, ByWriter},
+        {ReadBackStep, 0xFD, "Label2", "IC adapter board error!!", false, ByChip},
+        {ReadBackStep, -1, "Label2", "Connect Timeout!!", false, ByWriter},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.Step) + " " + c.Text);
@@ -276,6 +287,7 @@ TEST(ForceWrite, FailuresLeaveTheCountAndEnableTheRightButtons) {
         EXPECT_TRUE(s["Button1"].Enabled);
         EXPECT_EQ(s["Button2"].Enabled, c.Continue);
         EXPECT_EQ(b.Ws->Panel.PassCount, "7");
+        EXPECT_EQ(s.Outcome.Failure, c.Why);
         if (c.Reply >= 0 && c.Step < ReadBackStep) {
             EXPECT_EQ(b.Port.Sent.size(), c.Step + 1);
         }

@@ -38,6 +38,7 @@ TEST(Read, FlashChipLandsInEveryBuffer) {
     EXPECT_TRUE(s["Button1"].Enabled);
     for (const char* line : {"Label1", "Label2", "Label3", "EEInfo"})
         EXPECT_FALSE(s.Red(line)) << line;
+    EXPECT_TRUE(s.Outcome.Pass);
 
     const TBufferBlock& buf = b.Ws->Buffers;
     EXPECT_EQ(PairToWord(buf.OptionLo, buf.OptionHi), 0x2F5Au);
@@ -73,7 +74,8 @@ TEST(Read, OtpChipHasNoEepromLine) {
     b.Ws->Buffers.EEBuffer[0] = 0x55;
     TRecordingSink s = b.Run(ReadICThread);
     EXPECT_EQ(s["Label3"].Text, "Read Data OK");
-    EXPECT_EQ(s.Lines.count("EEInfo"), 0u);
+    EXPECT_FALSE(s.Dialog.Has("EEInfo"));
+    EXPECT_TRUE(s.Outcome.Pass);
     EXPECT_EQ(b.Ws->Buffers.EEBuffer[0], 0x55);
     EXPECT_EQ(GetWord(b.Ws->Buffers.ProgramBuffer.data(), 3), 0x0ABCu);
 }
@@ -91,6 +93,7 @@ TEST(Read, UnknownModelAndWriterCheck) {
     EXPECT_EQ(s["Label1"].Text, "Writer type is error!");
     EXPECT_TRUE(s.Red("Label1"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Writer);
 }
 
 struct TStepFault {
@@ -98,6 +101,7 @@ struct TStepFault {
     int Reply; // -1: silent from the step on
     const char* Line;
     const char* Text;
+    TFailureClass Why = ByWriter;
 };
 
 // Each result on each step: the line it lands on, and what the buffers hold
@@ -105,20 +109,20 @@ struct TStepFault {
 TEST(Read, EachFailureLandsOnItsLine) {
     const TStepFault faults[] = {
         {0, -1, "Label1", "Connect Timeout!! (1)"},
-        {OptionStep, 0xFE, "Label1", "Nothing in socket or type error!!"},
-        {OptionStep, 0xFD, "Label1", "IC adapter board error!!"},
+        {OptionStep, 0xFE, "Label1", "Nothing in socket or type error!!", ByChip},
+        {OptionStep, 0xFD, "Label1", "IC adapter board error!!", ByChip},
         {OptionStep, -1, "Label1", "Connect Timeout!! (2)"},
         {OptionStep, 0xB1, "Label2", "Writer Error!!"},
-        {Option2Step, 0xFE, "Label1", "Nothing in socket or type error!!"},
+        {Option2Step, 0xFE, "Label1", "Nothing in socket or type error!!", ByChip},
         {Option2Step, -1, "Label1", "Connect Timeout!! (3)"},
         {Option2Step, 0xB8, "Label2", "Writer Error!!"}, // end mark before the data
-        {IDStep, 0xFD, "Label2", "IC adapter board error!!"},
+        {IDStep, 0xFD, "Label2", "IC adapter board error!!", ByChip},
         {IDStep, -1, "Label2", "Connect Timeout!! (4)"},
         {IDStep, 0x90, "Label2", "Writer Error!!"},
-        {MemoryStep, 0xFE, "Label3", "Nothing in socket or type error!!"},
-        {MemoryStep, 0xFD, "Label3", "IC adapter board error!!"},
+        {MemoryStep, 0xFE, "Label3", "Nothing in socket or type error!!", ByChip},
+        {MemoryStep, 0xFD, "Label3", "IC adapter board error!!", ByChip},
         {MemoryStep, -1, "Label3", "Connect Timeout!! (6)"},
-        {MemoryStep, 0xB8, "Label3", "Read error!!"},
+        {MemoryStep, 0xB8, "Label3", "Read error!!", ByChip},
         {EEStep, -1, "EEInfo", "Connect Timeout!! (7)"},
     };
     for (const TStepFault& f : faults) {
@@ -133,6 +137,7 @@ TEST(Read, EachFailureLandsOnItsLine) {
         EXPECT_EQ(s[f.Line].Text, f.Text);
         EXPECT_TRUE(s.Red(f.Line));
         EXPECT_TRUE(s["Button1"].Enabled);
+        EXPECT_EQ(s.Outcome.Failure, f.Why);
 
         const TBufferBlock& buf = b.Ws->Buffers;
         const bool optionStored = f.Step > OptionStep;
@@ -199,6 +204,7 @@ TEST(Read, EepromFailureKeepsTheProgramMemory) {
     EXPECT_EQ(s["Label3"].Text, "Read Data OK");
     EXPECT_EQ(s["EEInfo"].Text, "Connect Timeout!! (7)");
     EXPECT_TRUE(s.Red("EEInfo"));
+    EXPECT_FALSE(s.Outcome.Pass); // the program memory came, the EEPROM did not
     EXPECT_TRUE(b.Ws->ReadDone);
     EXPECT_EQ(b.Ws->Buffers.EEBuffer[3], 0x42);
 }
@@ -219,6 +225,7 @@ TEST(Read, StopInsideTheStreamThenTheNextReadSucceeds) {
     EXPECT_NE(s["Label3"].Text, "Read Data OK");
     EXPECT_FALSE(b.Ws->ReadDone);
     EXPECT_TRUE(b.State.ExchangeOpen);
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Stopped);
 
     b.Tamper = nullptr;
     s = b.Run(ReadICThread);

@@ -48,14 +48,15 @@ TEST(Verify, MatchingChipPassesEveryArea) {
     EXPECT_TRUE(s["EEInfo"].Visible);
     for (const char* line : {"Label2", "Label4", "Label5", "EEInfo"})
         EXPECT_FALSE(s.Red(line)) << line;
-    EXPECT_EQ(s.Lines.count("Label3"), 0u);
+    EXPECT_FALSE(s.Dialog.Has("Label3"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
 
     TOpsBench otp("OV101");
     Matching(otp, 0x2FFF);
     s = otp.Run(VerifyThread);
     EXPECT_EQ(s["Label5"].Text, "Data verify OK!!");
-    EXPECT_EQ(s.Lines.count("EEInfo"), 0u);
+    EXPECT_FALSE(s.Dialog.Has("EEInfo"));
 }
 
 TEST(Verify, OptionAndIdVerdictsLetTheRunGoOn) {
@@ -86,6 +87,10 @@ TEST(Verify, OptionAndIdVerdictsLetTheRunGoOn) {
         EXPECT_EQ(s.Red("Label4"), c.IdWord >= 0 || c.SumChange >= 0);
         EXPECT_EQ(s["Label5"].Text, "Data verify OK!!");
         EXPECT_EQ(s["EEInfo"].Text, "EEPROM Data Verify OK!!");
+        // The run went on, but did not pass.
+        EXPECT_FALSE(s.Outcome.Pass);
+        EXPECT_EQ(s.Outcome.FirstFailure,
+                  DisplayText(c.ChipOption != 0x3F25 ? c.OptionLine : c.IdLine));
     }
     // Bits outside the device's OPTION masks are not compared (OV101: bit 12).
     TOpsBench b("OV101");
@@ -108,8 +113,11 @@ TEST(Verify, FirstDataDifferenceEndsTheRun) {
                   flip == 1 ? "IC=03C2H, Buffer=03C3H" : "IC=0343H, Buffer=03C3H");
         EXPECT_TRUE(s["Label3"].Visible);
         EXPECT_TRUE(s["Button1"].Enabled);
-        EXPECT_EQ(s.Lines.count("EEInfo"), 0u); // the EEPROM is not read
+        EXPECT_FALSE(s.Dialog.Has("EEInfo")); // the EEPROM is not read
         EXPECT_EQ(b.Port.Sent.size(), VMemory + 1);
+        // A line in the default colour fails the run all the same.
+        EXPECT_EQ(s.Outcome.Failure, ByChip);
+        EXPECT_EQ(s.Outcome.FirstFailure, "Data Verify error at 0012H");
     }
 }
 
@@ -123,6 +131,7 @@ TEST(Verify, EepromDifference) {
     EXPECT_EQ(s["EEInfo"].Text, "EEPROM Data Verify error at 0005H");
     EXPECT_EQ(s["Label3"].Text, "IC=A5H, Buffer=5AH");
     EXPECT_TRUE(s["Label3"].Visible);
+    EXPECT_FALSE(s.Outcome.Pass);
 }
 
 TEST(Verify, ProtectMode) {
@@ -162,13 +171,14 @@ TEST(Verify, ReadFailuresLandOnTheirLines) {
         int Reply;
         const char* Line;
         const char* Text;
+        TFailureClass Why;
     };
     const TCase cases[] = {
-        {0, -1, "Label2", "Connect Timeout!!"},
-        {VOption, 0xFE, "Label2", "Nothing in socket or type error!!"},
-        {VID, -1, "Label4", "Connect Timeout!!"},
-        {VMemory, 0x90, "Label5", "Writer Error!!"},
-        {VEE, -1, "EEInfo", "Connect Timeout!!"},
+        {0, -1, "Label2", "Connect Timeout!!", ByWriter},
+        {VOption, 0xFE, "Label2", "Nothing in socket or type error!!", ByChip},
+        {VID, -1, "Label4", "Connect Timeout!!", ByWriter},
+        {VMemory, 0x90, "Label5", "Writer Error!!", ByWriter},
+        {VEE, -1, "EEInfo", "Connect Timeout!!", ByWriter},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
@@ -182,6 +192,7 @@ TEST(Verify, ReadFailuresLandOnTheirLines) {
         EXPECT_EQ(s[c.Line].Text, c.Text);
         EXPECT_TRUE(s.Red(c.Line));
         EXPECT_TRUE(s["Button1"].Enabled);
+        EXPECT_EQ(s.Outcome.Failure, c.Why);
     }
     TOpsBench none("OV128");
     none.Ws->DeviceName = "";
@@ -204,6 +215,7 @@ TEST(ProgramOption, ProgramsAndVerifiesTheWord) {
     EXPECT_EQ(s["Label1"].Text, "OPTION program && verify OK!!");
     EXPECT_FALSE(s.Red("Label1"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
     EXPECT_EQ(b.Chip->Option[0], 0x1AB4);
 }
 
@@ -226,12 +238,17 @@ TEST(ProgramOption, Failures) {
         size_t Step;
         int Reply;
         const char* Text;
+        TFailureClass Why;
     };
     const TCase cases[] = {
-        {0, 0xB3, "Writer type is error!"},   {10, 0xFD, "IC adapter board error!!"},
-        {10, 0xB8, "Writer Error!!"},         {11, 0xB1, "OPTION program fail !!"},
-        {12, 0xB1, "OPTION program fail !!"}, {12, 0xFE, "Nothing in socket or type error!!"},
-        {12, -1, "Connect Timeout!!"},        {22, 0xA0, "Writer Error!!"},
+        {0, 0xB3, "Writer type is error!", ByWriter},
+        {10, 0xFD, "IC adapter board error!!", ByChip},
+        {10, 0xB8, "Writer Error!!", ByWriter},
+        {11, 0xB1, "OPTION program fail !!", ByChip},
+        {12, 0xB1, "OPTION program fail !!", ByChip},
+        {12, 0xFE, "Nothing in socket or type error!!", ByChip},
+        {12, -1, "Connect Timeout!!", ByWriter},
+        {22, 0xA0, "Writer Error!!", ByWriter},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.Step) + c.Text);
@@ -245,6 +262,7 @@ TEST(ProgramOption, Failures) {
         EXPECT_EQ(s["Label1"].Text, c.Text);
         EXPECT_TRUE(s.Red("Label1"));
         EXPECT_TRUE(s["Button1"].Enabled);
+        EXPECT_EQ(s.Outcome.Failure, c.Why);
     }
 }
 
@@ -266,6 +284,7 @@ TEST(ProgramOption, ReadBackComparedInTheImplementedBits) {
     EXPECT_EQ(s["Label1"].Text, "OPTION verify Fail!!");
     EXPECT_TRUE(s.Red("Label1"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_EQ(s.Outcome.Failure, ByChip);
 }
 
 // --- Program EEPROM (OV128, 128 bytes): 0 poll, header 1-10, pairs 11-266,
@@ -284,6 +303,7 @@ TEST(ProgramEEPROM, EachByteTravelsWithItsAddress) {
     EXPECT_EQ(s["Label3"].Text, "EEPROM Data Verify OK!!");
     EXPECT_TRUE(s["Label3"].Visible);
     EXPECT_TRUE(s["ButtonOk"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
     EXPECT_EQ(b.Port.Sent[1 + 9], 0xA7); // programmed with the pulse width
     for (int a = 0; a < 128; ++a) {
         ASSERT_EQ(b.Port.Sent[EEPair(a)], uint8_t(255 - a));
@@ -299,7 +319,7 @@ TEST(ProgramEEPROM, FailuresAndDifferences) {
     EXPECT_EQ(s["Label1"].Text, "EEPROM program fail at 0012H");
     EXPECT_TRUE(s.Red("Label1"));
     EXPECT_TRUE(s["ButtonOk"].Enabled);
-    EXPECT_EQ(s.Lines.count("Label3"), 0u);
+    EXPECT_FALSE(s.Dialog.Has("Label3"));
 
     TOpsBench diff("OV128");
     diff.Ws->Buffers.EEBuffer[5] = 0x5A;
@@ -313,20 +333,22 @@ TEST(ProgramEEPROM, FailuresAndDifferences) {
     EXPECT_EQ(s["Label2"].Text, "IC=A5H, Buffer=5AH");
     EXPECT_TRUE(s["Label2"].Visible);
     EXPECT_TRUE(s["ButtonOk"].Enabled);
+    EXPECT_EQ(s.Outcome.FirstFailure, "Data Verify error at 0005H");
 
     struct TCase {
         size_t Step;
         int Reply;
         const char* Line;
         const char* Text;
+        TFailureClass Why;
     };
     const TCase cases[] = {
-        {0, -1, "Label1", "Connect Timeout!!"},
-        {10, 0xFE, "Label1", "Nothing in socket or type error!!"},
-        {10, 0xB0, "Label1", "Writer Error!!"},
-        {EEPair(3), 0xFD, "Label1", "IC adapter board error!!"},
-        {EEPair(3), 0x33, "Label1", "Writer Error!!"},
-        {276, -1, "Label3", "Connect Timeout!!"},
+        {0, -1, "Label1", "Connect Timeout!!", ByWriter},
+        {10, 0xFE, "Label1", "Nothing in socket or type error!!", ByChip},
+        {10, 0xB0, "Label1", "Writer Error!!", ByWriter},
+        {EEPair(3), 0xFD, "Label1", "IC adapter board error!!", ByChip},
+        {EEPair(3), 0x33, "Label1", "Writer Error!!", ByWriter},
+        {276, -1, "Label3", "Connect Timeout!!", ByWriter},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
@@ -339,6 +361,7 @@ TEST(ProgramEEPROM, FailuresAndDifferences) {
         EXPECT_EQ(s[c.Line].Text, c.Text);
         EXPECT_TRUE(s.Red(c.Line));
         EXPECT_TRUE(s["ButtonOk"].Enabled);
+        EXPECT_EQ(s.Outcome.Failure, c.Why);
     }
 }
 

@@ -1,13 +1,18 @@
 // The production dialogs: the auto-program dialog's buttons across a pass,
-// "Continue", a failure and the end of a QTP file, against the simulated
-// writer's state machine; the serial-number and counter dialogs' field rules.
+// "Continue", a failure and the end of a QTP file, its records and yield
+// lines, and the program-ID dialog, against the simulated writer's state
+// machine; the serial-number and counter dialogs' field rules.
 #include "app/MessageBoxes.h"
 #include "production/Autopform.h"
+#include "production/Autoprogram.h"
 #include "production/Counterform.h"
 #include "production/Idform.h"
 #include "production/Idmodifyform.h"
+#include "production/Pidform.h"
 #include "production/Qtp.h"
+#include "production/Records.h"
 #include "production/Serialnosetform.h"
+#include "production/StoreConfig.h"
 #include "session/ProductionCommands.h"
 #include "testlib/ProductionBench.h"
 
@@ -110,6 +115,57 @@ class ProductionFormTest : public QObject {
         QVERIFY(!b.Ws->Serial.SerialModeOn);
         QCOMPARE(b.Ws->Panel.QTPFile, std::string("Disable"));
         exit->click();
+        QVERIFY(!form.isVisible());
+    }
+
+    // The records line says where the numbers go on; the yield line counts
+    // this dialog's recorded chips, a failed one too.
+    void autoProgramRecordsAndYieldLines() {
+        QTemporaryDir dir;
+        TOpsBench b("OV128");
+        PrepareProgram(b);
+        b.Ws->EraseFirst = true;
+        SerialOn(*b.Ws, 2, "0200");
+        std::string error;
+        b.Ws->Records =
+            OpenRecords({dir.filePath("production.db").toStdString(), "bench1"}, "", error);
+        QVERIFY2(b.Ws->Records, error.c_str());
+
+        TAutoProgramForm form(*b.Ws, b.Port, b.State, b.Clock, b.Widths);
+        QLabel* records = form.Line(RecordLineControl);
+        QLabel* yield = form.Line(YieldLineControl);
+        QVERIFY(records && yield);
+        QCOMPARE(yield->text(), QString());
+        form.show();
+        QTRY_COMPARE(yield->text(), QStringLiteral("This run: 1 passed, 0 failed, yield 100.0%"));
+        QCOMPARE(records->text(), QStringLiteral("Serial No. 0200: a new series starts"));
+        QVERIFY(records->isVisible() && yield->isVisible());
+
+        b.Chip->MakeBlank("OV128");
+        sim::TSimFaults f;
+        f.FailArea = 0;
+        f.FailByte = 3;
+        b.Writer->SetFaults(f);
+        form.Button("Button2")->click();
+        QTRY_COMPARE(yield->text(), QStringLiteral("This run: 1 passed, 1 failed, yield 50.0%"));
+        QCOMPARE(records->text(),
+                 QStringLiteral("Serial No. 0201: continues where this series left off"));
+        QCOMPARE(form.Line("Label2")->text(), QStringLiteral("Data program fail !!"));
+    }
+
+    void programIDDialog() {
+        TOpsBench b("OV128");
+        PrepareProgram(b);
+        TProgramIDForm form(*b.Ws, b.Port, b.State, b.Clock, b.Widths);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Program ID Checksum"));
+        QCOMPARE(form.objectName(), QStringLiteral("ProgramIDForm"));
+        QCOMPARE(form.Line("Label1")->text(), QStringLiteral("Programming....."));
+        QVERIFY(!form.Button("Button1")->isEnabled());
+        form.show();
+        QTRY_VERIFY(form.Button("Button1")->isEnabled());
+        QTRY_COMPARE(form.Line("Label2")->text(), QStringLiteral("ID & Checksum verify OK!!"));
+        QCOMPARE(form.Line("Label1")->text(), QStringLiteral("Program Ok!!"));
+        form.Button("Button1")->click();
         QVERIFY(!form.isVisible());
     }
 

@@ -20,6 +20,7 @@ TEST(ProgramID, WritesTheIDAndTheCurrentChecksum) {
     EXPECT_EQ(s["Label2"].Text, "ID && Checksum verify OK!!");
     EXPECT_FALSE(s.Red("Label2"));
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_TRUE(s.Outcome.Pass);
     EXPECT_EQ(ChipChecksum(*b.Chip), b.Ws->Panel.Checksum);
     EXPECT_EQ(b.Chip->ID[0], uint16_t('L' | 'I' << 7));
     EXPECT_EQ(b.Ws->Buffers.IDBuffer, idBefore); // the buffer is not changed
@@ -68,6 +69,7 @@ TEST(ProgramID, VerifyFlagsIDAndChecksumApart) {
         EXPECT_EQ(s["Label1"].Text, "Program Ok!!");
         EXPECT_EQ(s["Label2"].Text, c.text);
         EXPECT_EQ(s.Red("Label2"), std::string(c.text).find("OK") == std::string::npos);
+        EXPECT_EQ(s.Outcome.Pass, !s.Red("Label2"));
     }
 }
 
@@ -88,10 +90,12 @@ TEST(ProgramID, NoChipAndSilentWriter) {
     TRecordingSink s = b.Run(ProgramIDThread);
     EXPECT_EQ(s["Label1"].Text, "Nothing in socket or type error!!");
     EXPECT_TRUE(s.Red("Label1"));
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Chip);
     b.Port.Writer = nullptr;
     s = b.Run(ProgramIDThread);
     EXPECT_EQ(s["Label1"].Text, "Connect Timeout!!");
     EXPECT_TRUE(s["Button1"].Enabled);
+    EXPECT_EQ(s.Outcome.Failure, TFailureClass::Writer);
 }
 
 } // namespace
