@@ -2,7 +2,7 @@
 // full program-verify-read cycles, protect mode, an OTP cell that cannot
 // go back to 1, injected faults, and a run stopped in the middle.
 #include "testlib/Files.h"
-#include "testlib/SimProcess.h"
+#include "testlib/SimTest.h"
 #include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +21,10 @@ namespace orvan::sim::test {
 using namespace orvan::test;
 namespace {
 
-struct Ops : ::testing::Test {
-    TTempDir Dir;
-    std::unique_ptr<TSimProcess> Sim;
-
+struct Ops : TSimTest {
     void StartSim(const std::string& model, std::vector<std::string> args = {}) {
-        args.insert(args.end(), {"--model", model, "--ports-map", "ports.map", "--port", "Com1"});
-        Sim.reset(); // one writer on the line at a time
-        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
-        ASSERT_TRUE(Sim->Started());
+        args.insert(args.end(), {"--model", model});
+        TSimTest::StartSim(args);
     }
     TRunResult Cli(const std::string& model, std::vector<std::string> args) {
         args.insert(args.begin(), {"-P", "Com1", "-d", model});

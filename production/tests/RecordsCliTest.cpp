@@ -41,14 +41,6 @@ std::string ProgramBin() {
     return orvan::test::RtiwProgramBin(Model, SerialAt, 2, 0x0200, 41);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

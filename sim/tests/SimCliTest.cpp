@@ -1,7 +1,7 @@
 // orvan-cli connect and about against writer-sim, each in a working
 // directory of its own with its own ports.map.
 #include "testlib/Files.h"
-#include "testlib/SimProcess.h"
+#include "testlib/SimTest.h"
 #include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +17,7 @@ namespace orvan::sim::test {
 using namespace orvan::test;
 namespace {
 
-struct Cli : ::testing::Test {
-    TTempDir Dir;
-    std::unique_ptr<TSimProcess> Sim;
-
-    void StartSim(std::vector<std::string> args, const std::string& port = "Com1") {
-        args.insert(args.end(), {"--ports-map", "ports.map", "--port", port});
-        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
-        ASSERT_TRUE(Sim->Started());
-    }
+struct Cli : TSimTest {
     TRunResult Cmd(std::vector<std::string> args) { return test::Run(Dir.Path(), ORVAN_CLI, args); }
 };
 
