@@ -9,13 +9,13 @@
 #include "ops/Operation.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <poll.h>
 #include <random>
 #include <signal.h>
 #include <string>
@@ -56,35 +56,6 @@ void Report(const char* phase, const TMark& from, const TMark& to, double wireBy
         (to.Cpu - from.Cpu) / wall * 100);
 }
 
-struct TSim {
-    pid_t Pid = -1;
-    bool Start(const std::string& sim, const std::string& dir, const std::string& model) {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        Pid = fork();
-        if (Pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            if (chdir(dir.c_str()) != 0) _exit(126);
-            execl(sim.c_str(), sim.c_str(), "--model", model.c_str(), "--ports-map", "ports.map",
-                  "--pace", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        char c;
-        pollfd p{fds[0], POLLIN, 0};
-        const bool ok = poll(&p, 1, 5000) == 1 && read(fds[0], &c, 1) == 1;
-        close(fds[0]);
-        return ok;
-    }
-    ~TSim() {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
-        }
-    }
-};
-
 // Runs one operation; `onUpdate` sees every update at the time it reached
 // this thread. True when the operation passed.
 bool Run(TWorkspace& ws, TWriterLink& link, TOpKind kind,
@@ -107,14 +78,12 @@ int main(int argc, char** argv) {
         else if (a == "--model")
             model = argv[i + 1];
     }
-    const std::string dir =
-        (std::filesystem::temp_directory_path() / ("orvan-ops-bench-" + std::to_string(getpid())))
-            .string();
-    std::filesystem::create_directories(dir);
+    const test::TTempDir dir;
     int rc = 1;
     {
-        TSim sim;
-        if (!sim.Start(simPath, dir, model)) {
+        const test::TSimProcess sim(
+            dir.Path(), {"--model", model, "--ports-map", "ports.map", "--pace"}, simPath);
+        if (!sim.Started()) {
             std::fprintf(stderr, "ops-bench: cannot start %s\n", simPath.c_str());
             return 1;
         }
@@ -124,7 +93,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         auto link = std::make_unique<TWriterLink>();
-        link->Comm1.SetPortMapFile(dir + "/ports.map");
+        link->Comm1.SetPortMapFile(dir.File("ports.map"));
         if (const std::string e = link->CheckComPort("Com1", -1); link->PortFailed) {
             std::fprintf(stderr, "ops-bench: %s\n", e.c_str());
             return 1;
@@ -168,6 +137,5 @@ int main(int argc, char** argv) {
                     verified ? "ok" : "FAILED", read ? "ok" : "FAILED");
         rc = programmed && verified && read ? 0 : 1;
     }
-    std::filesystem::remove_all(dir);
     return rc;
 }

@@ -19,6 +19,8 @@
 #include "link/Protocol.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
+#include "testlib/SimProcess.h"
+#include "testlib/TempDir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <poll.h>
 #include <random>
@@ -46,40 +47,6 @@ namespace {
 constexpr int BlockBytes = 12288;       // OV132: 6144 words
 constexpr double ByteUs = 1e7 / 115200; // 10 bits a byte
 constexpr int FloorExchanges = 3000;
-
-struct TSim {
-    pid_t Pid = -1;
-    bool Start(const std::string& sim, const std::string& dir, std::vector<std::string> extra) {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        Pid = fork();
-        if (Pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            if (chdir(dir.c_str()) != 0) _exit(126);
-            std::vector<std::string> args = {sim, "--model", "OV132", "--ports-map", "ports.map"};
-            args.insert(args.end(), extra.begin(), extra.end());
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(sim.c_str(), argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        char c;
-        pollfd p{fds[0], POLLIN, 0};
-        const bool ok = poll(&p, 1, 5000) == 1 && read(fds[0], &c, 1) == 1;
-        close(fds[0]);
-        return ok;
-    }
-    ~TSim() {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
-        }
-    }
-};
 
 double CpuSeconds() {
     rusage u{};
@@ -111,15 +78,14 @@ template <class F> TFigure Measure(int bytes, F&& exchange) {
 class TSession {
   public:
     TSession(const std::string& simPath, std::vector<std::string> simArgs) {
-        Dir = (std::filesystem::temp_directory_path() /
-               ("orvan-bench-" + std::to_string(getpid()) + "-" + std::to_string(++Count)))
-                  .string();
-        std::filesystem::create_directories(Dir);
-        if (!Sim.Start(simPath, Dir, std::move(simArgs))) {
+        std::vector<std::string> args = {"--model", "OV132", "--ports-map", "ports.map"};
+        args.insert(args.end(), simArgs.begin(), simArgs.end());
+        Sim = std::make_unique<test::TSimProcess>(Dir.Path(), args, simPath);
+        if (!Sim->Started()) {
             std::fprintf(stderr, "writer-bench: cannot start %s\n", simPath.c_str());
             return;
         }
-        Comm.SetPortMapFile(Dir + "/ports.map");
+        Comm.SetPortMapFile(Dir.File("ports.map"));
         Comm.SetDeviceName("Com1");
         Comm.SetBaudRate(br115200);
         Comm.Open();
@@ -133,11 +99,7 @@ class TSession {
             Ws->Buffers.TransferBuffer[size_t(i)] = uint8_t(rng() & 0x7F);
         Proto = std::make_unique<TWriterProtocol>(Comm, Ws->Buffers, Ws->Device, State);
     }
-    ~TSession() {
-        Comm.Close();
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
-    }
+    ~TSession() { Comm.Close(); }
     bool Ok() const { return Proto != nullptr; }
 
     // A program-memory block of `bytes` (the header's last address says so).
@@ -167,9 +129,8 @@ class TSession {
     TWriterProtocol& Protocol() { return *Proto; }
 
   private:
-    static inline int Count = 0;
-    std::string Dir;
-    TSim Sim;
+    test::TTempDir Dir;
+    std::unique_ptr<test::TSimProcess> Sim;
     TComm Comm;
     std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
     TProtocolState State;

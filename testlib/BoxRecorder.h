@@ -5,6 +5,7 @@
 #include "app/MessageBoxes.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -26,6 +27,14 @@ class TBoxRecorder {
     ~TBoxRecorder() { SetMessageHook(std::move(Previous)); }
     TBoxRecorder(const TBoxRecorder&) = delete;
     TBoxRecorder& operator=(const TBoxRecorder&) = delete;
+
+    // The texts of the boxes shown, in order.
+    QStringList Texts() const {
+        QStringList texts;
+        for (const TShownBox& b : Boxes)
+            texts << b.Text;
+        return texts;
+    }
 
     std::vector<TShownBox> Boxes;
     TBoxAnswer Answer = TBoxAnswer::Ignore;

@@ -30,6 +30,14 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 std::string Record(unsigned address, unsigned type, const std::vector<uint8_t>& data, int bias) {
     char buf[16];
     std::string r = ":";

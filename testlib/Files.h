@@ -20,6 +20,9 @@ inline std::string Str(const std::vector<uint8_t>& b) {
     return {b.begin(), b.end()};
 }
 
+// The lines of `text`, without their newlines.
+std::vector<std::string> Lines(const std::string& text);
+
 // One record ":LLAAAATT..CC" with a correct checksum (add `bias` to break it).
 std::string Record(unsigned address, unsigned type, const std::vector<uint8_t>& data, int bias = 0);
 

@@ -63,11 +63,15 @@ TChildProcess::TChildProcess(const std::string& dir, const std::string& program,
 }
 
 TChildProcess::~TChildProcess() {
-    if (ProcessId > 0) {
-        kill(ProcessId, SIGKILL);
-        waitpid(ProcessId, nullptr, 0);
-    }
+    Kill();
     if (Out >= 0) close(Out);
+}
+
+void TChildProcess::Kill() {
+    if (ProcessId <= 0) return;
+    kill(ProcessId, SIGKILL);
+    waitpid(ProcessId, nullptr, 0);
+    ProcessId = -1;
 }
 
 bool TChildProcess::WaitFor(const std::string& part) {
@@ -110,6 +114,7 @@ void TChildProcess::Signal(int signal) const {
 
 int TChildProcess::Wait(int* signal) {
     if (ProcessId <= 0) return -1;
+    ReadAll();
     int raw = 0;
     waitpid(ProcessId, &raw, 0);
     ProcessId = -1;

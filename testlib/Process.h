@@ -45,8 +45,11 @@ class TChildProcess {
     // Reads the output to its end.
     const std::string& ReadAll();
     void Signal(int signal) const;
-    // Waits for the end; the exit status, -1 if it died of a signal (then
-    // `signal`, when given, says which).
+    // SIGKILL, and reaped.
+    void Kill();
+    // Reads the output to its end and waits for the process; the exit
+    // status, -1 if it died of a signal (then `signal`, when given, says
+    // which).
     int Wait(int* signal = nullptr);
     // Waits up to `ms` for the end; true with the exit status if it ended.
     bool WaitExit(int ms, int& status);

@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "session/ConfigFile.h"
 #include "testlib/BoxRecorder.h"
+#include "testlib/GuiBench.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,37 +21,10 @@
 
 using orvan::GetWord;
 using orvan::SetWord;
+using orvan::test::AnswerDialog;
+using orvan::test::TSeenDialog;
 
 namespace {
-
-struct TSeenDialog {
-    QString Title, Suffix, Filter;
-    QStringList Filters;
-};
-
-// Answers the next file dialog: chooses `filter` (when given), types `name`
-// and accepts, or cancels when `name` is null. Records what the dialog showed.
-void AnswerDialog(TSeenDialog* seen, const QString& filter, const QString& name) {
-    QTimer::singleShot(0, [=] {
-        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
-        seen->Title = d->windowTitle();
-        seen->Suffix = d->defaultSuffix();
-        seen->Filter = d->selectedNameFilter();
-        seen->Filters = d->nameFilters();
-        if (name.isNull()) {
-            d->reject();
-            return;
-        }
-        if (!filter.isEmpty()) d->selectNameFilter(filter);
-        d->selectFile(name);
-        static_cast<QDialog*>(d)->accept();
-    });
-    // A dialog that refused the answer must not hang the suite.
-    QTimer::singleShot(5000, [] {
-        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
-    });
-}
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -83,19 +57,12 @@ class MainFormFilesTest : public QObject {
     std::unique_ptr<TBoxRecorder> Recorder;
 
     static std::unique_ptr<TMainForm> NewForm() {
-        TMainForm::TStartOptions options;
-        options.Connect = false;
-        auto form = std::make_unique<TMainForm>(std::move(options));
+        auto form = orvan::test::NewForm();
         form->show();
         return form;
     }
     QString Path(const QString& name) const { return QDir(Dir.path()).filePath(name); }
-    QStringList Messages() const {
-        QStringList texts;
-        for (const TShownBox& b : Recorder->Boxes)
-            texts << b.Text;
-        return texts;
-    }
+    QStringList Messages() const { return Recorder->Texts(); }
   private slots:
     void initTestCase() {
         QVERIFY(Dir.isValid());

@@ -8,6 +8,7 @@
 #include "buffer/Fillbuffer.h"
 #include "buffer/Mdichild.h"
 #include "testlib/BoxRecorder.h"
+#include "testlib/GuiBench.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -31,11 +32,7 @@ using orvan::SetWord;
 
 namespace {
 
-std::unique_ptr<TMainForm> NewForm() {
-    TMainForm::TStartOptions options;
-    options.Connect = false;
-    return std::make_unique<TMainForm>(std::move(options));
-}
+using orvan::test::NewForm;
 
 // Runs `inspect` on the next message box once it is on screen, then clicks
 // the button `answer` names, or closes the box as its title bar would.
@@ -87,11 +84,7 @@ class MainFormOperatorTest : public QObject {
         QVERIFY(Dir.isValid());
         OldDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(Dir.path()));
-        QFile map(QStringLiteral("ports.map"));
-        QVERIFY(map.open(QIODevice::WriteOnly));
-        for (int i = 1; i <= 8; ++i)
-            map.write(QByteArray("Com") + QByteArray::number(i) +
-                      " /nonexistent/orvan-test-port\n");
+        orvan::test::MapPortsNowhere();
     }
     void cleanupTestCase() { QDir::setCurrent(OldDir); }
     void init() { QFile::remove(QStringLiteral("Default.cfg")); }

@@ -6,6 +6,7 @@
 #include "buffer/Mdichild.h"
 #include "info/Logo.h"
 #include "testlib/BoxRecorder.h"
+#include "testlib/GuiBench.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -27,6 +28,9 @@
 using orvan::GetWord;
 using orvan::SetWord;
 
+using orvan::test::NewForm;
+using orvan::test::SelectDevice;
+
 class MainFormTest : public QObject {
     Q_OBJECT
 
@@ -34,17 +38,6 @@ class MainFormTest : public QObject {
     QString OldDir;
     std::unique_ptr<TBoxRecorder> Recorder;
 
-    static std::unique_ptr<TMainForm> NewForm() {
-        TMainForm::TStartOptions options;
-        options.Connect = false;
-        return std::make_unique<TMainForm>(std::move(options));
-    }
-    static void SelectDevice(TMainForm& form, const QString& name) {
-        const int at = form.ComboBox2->findText(name);
-        QVERIFY(at >= 0);
-        form.ComboBox2->setCurrentIndex(at);
-        emit form.ComboBox2->activated(at);
-    }
     static QString Value(TMainForm& form, orvan::TOptionRowId row) {
         return form.OptionValues[size_t(row)]->text();
     }
@@ -59,12 +52,7 @@ class MainFormTest : public QObject {
         QVERIFY(Dir.isValid());
         OldDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(Dir.path()));
-        // Every port leads nowhere, so a retried open fails on any machine.
-        QFile map(QStringLiteral("ports.map"));
-        QVERIFY(map.open(QIODevice::WriteOnly));
-        for (int i = 1; i <= 8; ++i)
-            map.write(QByteArray("Com") + QByteArray::number(i) +
-                      " /nonexistent/orvan-test-port\n");
+        orvan::test::MapPortsNowhere();
     }
     void cleanupTestCase() { QDir::setCurrent(OldDir); }
     void init() {

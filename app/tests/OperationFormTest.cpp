@@ -11,6 +11,7 @@
 #include "ops/Rxform.h"
 #include "ops/Verifyicform.h"
 #include "testlib/BoxRecorder.h"
+#include "testlib/GuiBench.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -38,24 +39,15 @@ QColor TextColour(const QWidget* w) {
 
 } // namespace
 
+using orvan::test::NewForm;
+using orvan::test::SelectDevice;
+
 class OperationFormTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir Dir;
     QString OldDir;
     std::unique_ptr<TBoxRecorder> Recorder;
-
-    static std::unique_ptr<TMainForm> NewForm() {
-        TMainForm::TStartOptions options;
-        options.Connect = false;
-        return std::make_unique<TMainForm>(std::move(options));
-    }
-    static void SelectDevice(TMainForm& form, const QString& name) {
-        const int at = form.ComboBox2->findText(name);
-        QVERIFY(at >= 0);
-        form.ComboBox2->setCurrentIndex(at);
-        emit form.ComboBox2->activated(at);
-    }
 
     // Lines top to bottom with their initial text and visibility, then the buttons.
     static void CheckDialog(TOperationForm& d, const QString& caption,

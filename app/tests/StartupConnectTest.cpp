@@ -41,12 +41,7 @@ class StartupConnectTest : public QObject {
         return std::make_unique<TMainForm>(std::move(options));
     }
 
-    QStringList Texts() const {
-        QStringList texts;
-        for (const TShownBox& b : Recorder->Boxes)
-            texts << b.Text;
-        return texts;
-    }
+    QStringList Texts() const { return Recorder->Texts(); }
 
   private slots:
     void init() {

@@ -5,7 +5,7 @@
 
 #include "cli/tests/CliRunner.h"
 #include "testlib/Files.h"
-#include "testlib/SimProcess.h"
+#include "testlib/SimTest.h"
 #include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +18,10 @@
 
 namespace orvan::test {
 
-struct CliSim : ::testing::Test {
-    test::TTempDir Dir;
-    std::unique_ptr<test::TSimProcess> Sim;
-
+struct CliSim : TSimTest {
     void StartSim(std::vector<std::string> args, const std::string& model = "OV128") {
-        args.insert(args.end(), {"--model", model, "--ports-map", "ports.map", "--port", "Com1"});
-        Sim.reset(); // one writer on the line at a time
-        Sim = std::make_unique<test::TSimProcess>(Dir.Path(), args);
-        ASSERT_TRUE(Sim->Started());
+        args.insert(args.end(), {"--model", model});
+        TSimTest::StartSim(args);
     }
     TCliResult Cli(const std::string& args) const { return RunCli(args, Dir.Path()); }
     // A BIN image of `words` words that programs and verifies on any model.

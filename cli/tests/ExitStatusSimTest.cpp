@@ -170,30 +170,17 @@ TEST_F(ExitStatus, DamagedQtpRecordIs4) {
 TEST_F(ExitStatus, InterruptedAutoEndsInOrder) {
     StartSim({"--delay", "3", "--fresh-chip", "--image", "chip.img"});
     const std::string file = WriteBin("image.bin", 1024);
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        if (chdir(Dir.Path().c_str()) != 0) _exit(126);
-        execl(ORVAN_CLI_PATH, ORVAN_CLI_PATH, "-P", "Com1", "-d", "OV128", "--option", "3AAA",
-              "auto", file.c_str(), "--count", "5", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
+    TChildProcess cli(
+        Dir.Path(), ORVAN_CLI_PATH,
+        {"-P", "Com1", "-d", "OV128", "--option", "3AAA", "auto", file, "--count", "5"},
+        TChildProcess::TOutput::StdoutPipe);
+    ASSERT_TRUE(cli.Started());
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    kill(pid, SIGINT);
-    std::string text;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(out[0], buf, sizeof buf)) > 0)
-        text.append(buf, size_t(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    cli.Signal(SIGINT);
+    const std::string text = cli.ReadAll();
+    const int status = cli.Wait();
+    ASSERT_GE(status, 0) << "ended by a signal";
+    EXPECT_EQ(status, 130);
     EXPECT_NE(text.find("Pass Count : 0\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("chip 2"), std::string::npos) << text;
 }

@@ -1,15 +1,13 @@
 // The decode table, the operand texts, the line format and whole listings.
 #include "disasm/Disassembler.h"
 #include "buffer/BufferBlock.h"
+#include "testlib/Files.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
-#include <unistd.h>
 
 namespace orvan {
 namespace {
@@ -248,22 +246,13 @@ TEST(ListingFile, CrLfAfterEveryLineAndReplacesAnOldFile) {
     const std::vector<std::string> lines = {";Registers", "        END"};
     EXPECT_EQ(ListingFileText(lines), ";Registers\r\n        END\r\n");
 
-    char dir[] = "/tmp/disasm-test-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/out.dis";
-    {
-        std::ofstream old(path);
-        old << "an older and much longer listing that must not survive in part\n";
-    }
+    const test::TTempDir dir;
+    const std::string path = dir.File("out.dis");
+    test::WriteFile(path, "an older and much longer listing that must not survive in part\n");
     ASSERT_TRUE(SaveListing(path, lines));
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), ";Registers\r\n        END\r\n");
+    EXPECT_EQ(test::ReadFile(path), ";Registers\r\n        END\r\n");
     // A folder that does not exist: refused, not reported as saved.
-    EXPECT_FALSE(SaveListing(std::string(dir) + "/missing/out.dis", lines));
-    std::remove(path.c_str());
-    rmdir(dir);
+    EXPECT_FALSE(SaveListing(dir.File("missing/out.dis"), lines));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "disasm/Disassembler.h"
 #include "testlib/BoxRecorder.h"
+#include "testlib/GuiBench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,40 +23,10 @@
 
 #include <memory>
 
+using orvan::test::AnswerDialog;
+using orvan::test::TSeenDialog;
+
 namespace {
-
-struct TSeenDialog {
-    QString Title, Suffix, Filter, Proposed;
-    QStringList Filters;
-    bool Shown = false;
-};
-
-// Answers the next file dialog: chooses `filter` (when given), types `name`
-// and accepts, or cancels when `name` is null.
-void AnswerDialog(TSeenDialog* seen, const QString& filter, const QString& name) {
-    QTimer::singleShot(0, [=] {
-        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
-        seen->Shown = true;
-        seen->Title = d->windowTitle();
-        seen->Suffix = d->defaultSuffix();
-        seen->Filter = d->selectedNameFilter();
-        seen->Filters = d->nameFilters();
-        // The name box of Qt's own dialog holds the proposed name.
-        if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            seen->Proposed = edit->text();
-        if (name.isNull()) {
-            d->reject();
-            return;
-        }
-        if (!filter.isEmpty()) d->selectNameFilter(filter);
-        d->selectFile(name);
-        static_cast<QDialog*>(d)->accept();
-    });
-    QTimer::singleShot(5000, [] {
-        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
-    });
-}
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -80,9 +51,7 @@ class DisformTest : public QObject {
     std::unique_ptr<TBoxRecorder> Recorder;
 
     static std::unique_ptr<TMainForm> NewForm() {
-        TMainForm::TStartOptions options;
-        options.Connect = false;
-        auto form = std::make_unique<TMainForm>(std::move(options));
+        auto form = orvan::test::NewForm();
         form->show();
         return form;
     }
@@ -93,12 +62,7 @@ class DisformTest : public QObject {
         return list;
     }
     QString Path(const QString& name) const { return QDir(Dir.path()).filePath(name); }
-    QStringList Messages() const {
-        QStringList texts;
-        for (const TShownBox& b : Recorder->Boxes)
-            texts << b.Text;
-        return texts;
-    }
+    QStringList Messages() const { return Recorder->Texts(); }
 
   private slots:
     void init() { Recorder = std::make_unique<TBoxRecorder>(); }

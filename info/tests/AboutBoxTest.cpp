@@ -62,12 +62,7 @@ class AboutBoxTest : public QObject {
         return box.WriterID->text();
     }
 
-    QStringList Texts() const {
-        QStringList texts;
-        for (const TShownBox& b : Recorder->Boxes)
-            texts << b.Text;
-        return texts;
-    }
+    QStringList Texts() const { return Recorder->Texts(); }
 
   private slots:
     void init() {

@@ -2,7 +2,7 @@
 // full program-verify-read cycles, protect mode, an OTP cell that cannot
 // go back to 1, injected faults, and a run stopped in the middle.
 #include "testlib/Files.h"
-#include "testlib/SimProcess.h"
+#include "testlib/SimTest.h"
 #include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +21,10 @@ namespace orvan::sim::test {
 using namespace orvan::test;
 namespace {
 
-struct Ops : ::testing::Test {
-    TTempDir Dir;
-    std::unique_ptr<TSimProcess> Sim;
-
+struct Ops : TSimTest {
     void StartSim(const std::string& model, std::vector<std::string> args = {}) {
-        args.insert(args.end(), {"--model", model, "--ports-map", "ports.map", "--port", "Com1"});
-        Sim.reset(); // one writer on the line at a time
-        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
-        ASSERT_TRUE(Sim->Started());
+        args.insert(args.end(), {"--model", model});
+        TSimTest::StartSim(args);
     }
     TRunResult Cli(const std::string& model, std::vector<std::string> args) {
         args.insert(args.begin(), {"-P", "Com1", "-d", model});
@@ -246,30 +241,15 @@ TEST_F(Ops, StoppedRunLeavesTheWriterReadyForTheNext) {
     StartSim("OV101", {"--control", "control"});
     const std::string file = WriteBin("image.bin", 512, 7);
 
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        if (chdir(Dir.Path().c_str()) != 0) _exit(126);
-        execl(ORVAN_CLI, ORVAN_CLI, "-P", "Com1", "-d", "OV101", "program", file.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
+    TChildProcess cli(Dir.Path(), ORVAN_CLI, {"-P", "Com1", "-d", "OV101", "program", file},
+                      TChildProcess::TOutput::StdoutPipe);
+    ASSERT_TRUE(cli.Started());
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    kill(pid, SIGINT);
-    std::string text;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(out[0], buf, sizeof buf)) > 0)
-        text.append(buf, size_t(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130); // 128 + SIGINT
+    cli.Signal(SIGINT);
+    const std::string text = cli.ReadAll();
+    const int status = cli.Wait();
+    ASSERT_GE(status, 0) << "ended by a signal";
+    EXPECT_EQ(status, 130); // 128 + SIGINT
     EXPECT_NE(text.find("ERROR: Stopped\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Program Ok!!"), std::string::npos) << text;
 

@@ -90,14 +90,6 @@ struct Production : ::testing::Test {
     }
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 TEST_F(Production, ThreeChipsFromAQTPFile) {
     TRunResult r = Cli({"-d", Model, "qtp", "prog.bin", "-o", "parts.txt", "--serial-addr", "10",
                         "--serial-bytes", "1", "--serial-value", "1", "--parts", "3"});

@@ -41,74 +41,9 @@ std::string ProgramBin() {
     return orvan::test::RtiwProgramBin(Model, SerialAt, 2, 0x0200, 41);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
-
-// orvan-cli started without waiting: its output read line by line.
-class TChild {
-  public:
-    TChild(const std::string& dir, const std::vector<std::string>& args) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        Pid = fork();
-        if (Pid == 0) {
-            dup2(fds[1], 1);
-            dup2(fds[1], 2);
-            close(fds[0]);
-            if (chdir(dir.c_str()) != 0) _exit(127);
-            std::vector<char*> argv{const_cast<char*>(ORVAN_CLI)};
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(ORVAN_CLI, argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        Out = fds[0];
-    }
-    ~TChild() {
-        if (Pid > 0) Kill();
-        if (Out >= 0) close(Out);
-    }
-    // Reads until a line containing `part` arrived (false at the end).
-    bool WaitFor(const std::string& part) {
-        char buf[256];
-        while (!Has(Text, part)) {
-            const ssize_t n = read(Out, buf, sizeof buf);
-            if (n <= 0) return false;
-            Text.append(buf, size_t(n));
-        }
-        return true;
-    }
-    void Kill() {
-        kill(Pid, SIGKILL);
-        waitpid(Pid, nullptr, 0);
-        Pid = -1;
-    }
-    int Wait() {
-        WaitFor("\x01never");
-        int status = 0;
-        waitpid(Pid, &status, 0);
-        Pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    void Signal(int sig) const { kill(Pid, sig); }
-    pid_t Id() const { return Pid; }
-    std::string Text;
-
-  private:
-    pid_t Pid = -1;
-    int Out = -1;
-};
 
 // Polls `ready` every 10 ms for up to 20 s.
 template <class F> bool Eventually(F ready) {
@@ -297,7 +232,7 @@ TEST_F(Records, AKilledStationResumesOnlyANumberNotYetOnAChip) {
     ASSERT_TRUE(st.Sim->Started() && other.Sim->Started());
     auto killWith = [&](const std::string& faults, bool armed) {
         WriteFile(st.Dir.File("faults"), faults);
-        TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 5, Serial0041));
+        TChildProcess cli(st.Dir.Path(), ORVAN_CLI, st.Auto(Db.Url(), "bench1", 5, Serial0041));
         for (int k = 0; k < 2000; ++k) {
             const auto held = Held();
             if (!held.empty() && held[0].Armed == armed) break;
@@ -342,7 +277,7 @@ TEST_F(Records, StationsShareOneSeries) {
     constexpr int PerStation = 25;
     std::mt19937 random(std::random_device{}());
     std::vector<std::unique_ptr<TStation>> line;
-    std::vector<std::unique_ptr<TChild>> runs;
+    std::vector<std::unique_ptr<TChildProcess>> runs;
     for (int s = 0; s < stations; ++s) {
         // A run takes a little over 2000 bytes: somewhere in the first 20 chips.
         const long step = std::uniform_int_distribution<long>(200, 40000)(random);
@@ -352,8 +287,8 @@ TEST_F(Records, StationsShareOneSeries) {
         std::cout << "station " << s << ": failure at step " << step << "\n";
     }
     for (int s = 0; s < stations; ++s)
-        runs.push_back(std::make_unique<TChild>(
-            line[size_t(s)]->Dir.Path(),
+        runs.push_back(std::make_unique<TChildProcess>(
+            line[size_t(s)]->Dir.Path(), ORVAN_CLI,
             line[size_t(s)]->Auto(
                 Db.Url(), "line" + std::to_string(s), PerStation,
                 {"--serial-addr", "0010", "--serial-bytes", "2", "--serial-value", "0100"})));
@@ -361,7 +296,7 @@ TEST_F(Records, StationsShareOneSeries) {
     size_t finished = 0;
     for (int s = 0; s < stations; ++s) {
         runs[size_t(s)]->Wait();
-        EXPECT_TRUE(Has(runs[size_t(s)]->Text, "Pass Count : ")) << runs[size_t(s)]->Text;
+        EXPECT_TRUE(Has(runs[size_t(s)]->Text(), "Pass Count : ")) << runs[size_t(s)]->Text();
         for (const std::string& n : line[size_t(s)]->FinishedChips()) {
             EXPECT_TRUE(onChips.insert(n).second) << "two chips carry " << n;
             ++finished;
@@ -389,9 +324,9 @@ TEST_F(Records, StationsShareOneSeries) {
     size_t timeouts = 0;
     std::string outputs;
     for (const auto& run : runs) {
-        for (const std::string& l : Lines(run->Text))
+        for (const std::string& l : Lines(run->Text()))
             if (Has(l, "FAIL: Connect Timeout!!")) ++timeouts;
-        outputs += run->Text + "\n";
+        outputs += run->Text() + "\n";
     }
     EXPECT_GE(finished + timeouts, size_t(stations * (PerStation - 1))) << outputs;
     ExpectNoNumberTwiceNoGap(0x100);
@@ -530,12 +465,12 @@ TEST_F(Records, OneLiveProcessPerStationAndTwoPortsAreTwoStations) {
     TStation st, other; // two writers, so the port does not refuse it first
     ASSERT_TRUE(st.Sim->Started() && other.Sim->Started());
     WriteFile(st.Dir.File("faults"), "silent\n");
-    TChild first(st.Dir.Path(), st.Auto(Db.Url(), "bench3", 3, Serial0041));
+    TChildProcess first(st.Dir.Path(), ORVAN_CLI, st.Auto(Db.Url(), "bench3", 3, Serial0041));
     ASSERT_TRUE(Eventually([&] { return !Held().empty(); }));
     TRunResult r = other.Cli(other.Auto(Db.Url(), "bench3", 1, Serial0041));
     EXPECT_EQ(r.Status, 5) << r.Out;
     EXPECT_TRUE(Has(r.Out, "station \"bench3\" is in use by another process (pid " +
-                               std::to_string(first.Id()) + " on "))
+                               std::to_string(first.Pid()) + " on "))
         << r.Out;
     EXPECT_FALSE(Has(r.Out, "chip 1"));
     first.Kill();
@@ -547,15 +482,15 @@ TEST_F(Records, OneLiveProcessPerStationAndTwoPortsAreTwoStations) {
     ASSERT_TRUE(com1.Started() && com2.Started());
     WriteFile(dir.File("ports.map"),
               "Com1 " + com1.Slave() + " nocts\nCom2 " + com2.Slave() + " nocts\n");
-    std::vector<std::unique_ptr<TChild>> runs;
+    std::vector<std::unique_ptr<TChildProcess>> runs;
     for (const char* port : {"Com1", "Com2"}) {
         std::vector<std::string> a{"-P",   port,     "-d",   Model,      "--option", "3AAA",
                                    "--db", Db.Url(), "auto", "prog.bin", "--count",  "4"};
         a.insert(a.end(), Serial0041.begin(), Serial0041.end());
-        runs.push_back(std::make_unique<TChild>(dir.Path(), a));
+        runs.push_back(std::make_unique<TChildProcess>(dir.Path(), ORVAN_CLI, a));
     }
     for (auto& run : runs)
-        EXPECT_EQ(run->Wait(), 0) << run->Text;
+        EXPECT_EQ(run->Wait(), 0) << run->Text();
     std::set<std::string> numbers, stations;
     for (const TChipRecord& c : Chips())
         if (c.Station.find(':') != std::string::npos) {
@@ -584,26 +519,26 @@ TEST_F(Records, AHeldWriteLockEndsProductionInBoundedTime) {
         WriteFile(st.Dir.File("faults"), "");
     };
     {
-        TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
+        TChildProcess cli(st.Dir.Path(), ORVAN_CLI, st.Auto(Db.Url(), "bench1", 3, Serial0041));
         chipOnWithLockHeld();
-        EXPECT_EQ(cli.Wait(), 5) << cli.Text;
-        EXPECT_TRUE(Has(cli.Text, "ERROR: chip 1 serial 0041 passed, record not saved: "))
-            << cli.Text;
-        EXPECT_TRUE(Has(cli.Text, " s waiting for the records' write lock")) << cli.Text;
-        EXPECT_FALSE(Has(cli.Text, "chip 2"));
+        EXPECT_EQ(cli.Wait(), 5) << cli.Text();
+        EXPECT_TRUE(Has(cli.Text(), "ERROR: chip 1 serial 0041 passed, record not saved: "))
+            << cli.Text();
+        EXPECT_TRUE(Has(cli.Text(), " s waiting for the records' write lock")) << cli.Text();
+        EXPECT_FALSE(Has(cli.Text(), "chip 2"));
         Db.ReleaseWriteLock();
     }
     TRunResult r = st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041));
     EXPECT_TRUE(Has(r.Out, "0041 was on a chip when station bench1 stopped")) << r.Out;
     EXPECT_TRUE(Has(r.Out, "chip 1 serial 0042 PASS")) << r.Out;
     {
-        TChild cli(st.Dir.Path(), st.Auto(Db.Url(), "bench1", 3, Serial0041));
+        TChildProcess cli(st.Dir.Path(), ORVAN_CLI, st.Auto(Db.Url(), "bench1", 3, Serial0041));
         chipOnWithLockHeld();
         ASSERT_TRUE(Eventually([&] { return st.FinishedChips().size() == 3; }));
         cli.Signal(SIGTERM);
         usleep(500 * 1000); // any moment within the wait will do
         Db.ReleaseWriteLock();
-        EXPECT_EQ(cli.Wait(), 143) << cli.Text;
+        EXPECT_EQ(cli.Wait(), 143) << cli.Text();
     }
     r = st.Cli(st.Auto(Db.Url(), "bench1", 1, Serial0041));
     EXPECT_FALSE(Has(r.Out, "was on a chip")) << r.Out;

@@ -1,7 +1,7 @@
 // orvan-cli connect and about against writer-sim, each in a working
 // directory of its own with its own ports.map.
 #include "testlib/Files.h"
-#include "testlib/SimProcess.h"
+#include "testlib/SimTest.h"
 #include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +17,7 @@ namespace orvan::sim::test {
 using namespace orvan::test;
 namespace {
 
-struct Cli : ::testing::Test {
-    TTempDir Dir;
-    std::unique_ptr<TSimProcess> Sim;
-
-    void StartSim(std::vector<std::string> args, const std::string& port = "Com1") {
-        args.insert(args.end(), {"--ports-map", "ports.map", "--port", port});
-        Sim = std::make_unique<TSimProcess>(Dir.Path(), args);
-        ASSERT_TRUE(Sim->Started());
-    }
+struct Cli : TSimTest {
     TRunResult Cmd(std::vector<std::string> args) { return test::Run(Dir.Path(), ORVAN_CLI, args); }
 };
 
@@ -208,16 +200,9 @@ TEST_F(Cli, StopSignalsPutTheLineBackAndSetTheExitStatus) {
     ASSERT_EQ(::tcgetattr(line, &found), 0);
 
     for (const auto& [sig, status] : {std::pair{SIGTERM, 143}, {SIGINT, 130}, {SIGHUP, 129}}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            if (::chdir(Dir.Path().c_str()) != 0) ::_exit(126);
-            ::execl(ORVAN_CLI, ORVAN_CLI, "-P", "Com1", "-d", "OV128", "connect", nullptr);
-            ::_exit(127);
-        }
-        ASSERT_GT(pid, 0);
+        TChildProcess cli(Dir.Path(), ORVAN_CLI, {"-P", "Com1", "-d", "OV128", "connect"},
+                          TChildProcess::TOutput::Null);
+        ASSERT_TRUE(cli.Started());
         // Waiting once the line is at the writer's 115200 baud.
         bool waiting = false;
         for (int k = 0; k < 500 && !waiting; ++k) {
@@ -227,12 +212,11 @@ TEST_F(Cli, StopSignalsPutTheLineBackAndSetTheExitStatus) {
         }
         EXPECT_TRUE(waiting) << "orvan-cli never set the line";
         ::usleep(100'000); // well inside the poll's wait for the reply
-        ASSERT_EQ(::kill(pid, sig), 0);
-        int raw = 0;
-        ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+        cli.Signal(sig);
         // A stop that the exchange missed would end at the time-out with 1.
-        ASSERT_TRUE(WIFEXITED(raw)) << "signal " << sig;
-        EXPECT_EQ(WEXITSTATUS(raw), status) << "signal " << sig;
+        const int exit = cli.Wait();
+        ASSERT_GE(exit, 0) << "signal " << sig;
+        EXPECT_EQ(exit, status) << "signal " << sig;
 
         termios after{};
         ASSERT_EQ(::tcgetattr(line, &after), 0);

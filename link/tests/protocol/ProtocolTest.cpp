@@ -1,7 +1,6 @@
 // The primitives against a scripted writer: bytes sent, results, what lands
 // in TransferBuffer, the time-out rule on a manual clock.
-#include "link/Protocol.h"
-#include "testlib/FakePort.h"
+#include "testlib/ProtocolBench.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +11,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct ProtocolFixture : ::testing::Test {
-    TManualClock Clock{500}; // half a second into a minute
-    TFakePort Port{Clock};
-    std::unique_ptr<TBufferBlock> Buffers = std::make_unique<TBufferBlock>();
-    TDeviceState Device;
-    TProtocolState State;
-    std::stop_source StopSource;
-    TWriterProtocol Proto{Port, *Buffers, Device, State, Clock, StopSource.get_token()};
-
-    ProtocolFixture() {
-        Device.ICWriterType = 1;
-        Buffers->CommandHeader = {0xA1, 0, 0, 0x02, 0, 1, 0x32, 0x30, 0x27, 0xA5};
-    }
+struct ProtocolFixture : ::testing::Test, test::TProtocolBench {
     Bytes Header() const {
         return Bytes(Buffers->CommandHeader.begin(), Buffers->CommandHeader.end());
     }

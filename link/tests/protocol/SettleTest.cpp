@@ -1,8 +1,7 @@
 // An exchange that ends inside a header or a block leaves the writer there:
 // which endings mark the exchange open, and how the next one lets the line
 // fall quiet first (on a manual clock, so the second of quiet costs nothing).
-#include "link/Protocol.h"
-#include "testlib/FakePort.h"
+#include "testlib/ProtocolBench.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +14,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr int NoReply = -1;
 
-struct SettleFixture : ::testing::Test {
-    TManualClock Clock{500};
-    TFakePort Port{Clock};
-    std::unique_ptr<TBufferBlock> Buffers = std::make_unique<TBufferBlock>();
-    TDeviceState Device;
-    TProtocolState State;
-    std::stop_source StopSource;
-    TWriterProtocol Proto{Port, *Buffers, Device, State, Clock, StopSource.get_token()};
-
-    SettleFixture() {
-        Device.ICWriterType = 1;
-        Buffers->CommandHeader = {0xA1, 0, 0, 0x02, 0, 1, 0x32, 0x30, 0x27, 0xA5};
-    }
-};
+struct SettleFixture : ::testing::Test, test::TProtocolBench {};
 
 // Which endings leave the writer possibly inside a block.
 TEST_F(SettleFixture, EachEndingMarksTheExchange) {

@@ -3,6 +3,9 @@
 #include "link/WriterLink.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
+#include "testlib/Files.h"
+#include "testlib/PtyPair.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,34 +18,17 @@
 namespace orvan {
 namespace {
 
-struct TPty {
-    int Master = -1;
-    std::string Slave;
-    TPty() {
-        Master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (Master >= 0 && grantpt(Master) == 0 && unlockpt(Master) == 0) Slave = ptsname(Master);
-    }
-    ~TPty() {
-        if (Master >= 0) close(Master);
-    }
-};
-
 struct LinkFixture : ::testing::Test {
-    std::string Dir;
-    TPty Pty;
+    test::TTempDir Dir;
+    test::PtyPair Pty;
     std::unique_ptr<TWriterLink> Link = std::make_unique<TWriterLink>();
 
     LinkFixture() {
-        std::string t = (std::filesystem::temp_directory_path() / "orvan-link-XXXXXX").string();
-        Dir = mkdtemp(t.data());
-        std::ofstream(Dir + "/ports.map") << "Com1 " << Pty.Slave << " nocts\n"
-                                          << "Com7 " << Dir << "/missing\n";
-        Link->Comm1.SetPortMapFile(Dir + "/ports.map");
+        test::WriteFile(Dir.File("ports.map"),
+                        "Com1 " + Pty.Slave + " nocts\nCom7 " + Dir.File("missing") + "\n");
+        Link->Comm1.SetPortMapFile(Dir.File("ports.map"));
     }
-    ~LinkFixture() override {
-        Link.reset();
-        std::filesystem::remove_all(Dir);
-    }
+    ~LinkFixture() override { Link.reset(); }
 };
 
 TEST(LinkTexts, HandshakeAndMessages) {

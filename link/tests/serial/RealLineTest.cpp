@@ -7,7 +7,9 @@
 #include "link/WriterLink.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
+#include "testlib/Files.h"
 #include "testlib/PtyPair.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -285,21 +287,14 @@ TEST(DescriptorUse, CloseAndReopenUnderAWaitingThread) {
 // The link on a pty whose far end the test plays: a writer that answers a
 // read's header with a few data bytes and then hangs up.
 struct HangUp : ::testing::Test {
-    std::string Dir;
+    test::TTempDir Dir;
     std::unique_ptr<TWriterLink> Link = std::make_unique<TWriterLink>();
     std::unique_ptr<TWorkspace> Ws = std::make_unique<TWorkspace>();
 
-    HangUp() {
-        std::string t = (std::filesystem::temp_directory_path() / "orvan-hup-XXXXXX").string();
-        Dir = ::mkdtemp(t.data());
-        Link->Comm1.SetPortMapFile(Dir + "/ports.map");
-    }
-    ~HangUp() override {
-        Link.reset();
-        std::filesystem::remove_all(Dir);
-    }
+    HangUp() { Link->Comm1.SetPortMapFile(Dir.File("ports.map")); }
+    ~HangUp() override { Link.reset(); }
     void MapCom1(const PtyPair& pty) {
-        std::ofstream(Dir + "/ports.map") << "Com1 " << pty.Slave << " nocts\n";
+        test::WriteFile(Dir.File("ports.map"), "Com1 " + pty.Slave + " nocts\n");
     }
 };
 
