@@ -310,8 +310,10 @@ class OperationFormTest : public QObject {
             QTimer::singleShot(0, form.get(), [&] {
                 auto* d = qobject_cast<TBlankCheckForm*>(QApplication::activeModalWidget());
                 QVERIFY(d);
-                auto finish = [d, &titles] {
-                    if (!d->Button("Button1")->isEnabled()) return;
+                // Once a dialog: updates rendered after the click find it again.
+                auto finish = [d, &titles, done = std::make_shared<bool>(false)] {
+                    if (*done || !d->Button("Button1")->isEnabled()) return;
+                    *done = true;
                     titles << d->Line("StaticText1")->text() + "|" + d->Line("Label2")->text();
                     d->Button("Button1")->click();
                 };
