@@ -41,13 +41,16 @@ bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
 }
 
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
+    bool ready = false;
     for (;;) {
         uint8_t b = 0;
-        if (port.Read(&b, 1) == 1) return b;
+        if (ready && port.Read(&b, 1) == 1) return b;
         if (stop.stop_requested()) return -1;
         const int64_t left = deadlineMs - clock.NowMs();
         if (left <= 0) return -1;
-        port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+        ready = port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+        // A closed port fails at once, as a read on it does.
+        if (!ready && !port.Enabled()) ready = true;
     }
 }
 

@@ -90,7 +90,9 @@ void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::st
 // writer by their own deadline (milliseconds on `clock`).
 // True once CTS is on; false at the deadline or on a stop request.
 bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
-// The next byte received, or -1 at the deadline or on a stop request.
+// The writer's reply to a byte just sent, or -1 at the deadline or on a stop
+// request. A reply is never there yet, so the wait comes first: one poll and
+// one read a byte.
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
 
 class TWriterProtocol {
