@@ -48,19 +48,20 @@ void ProgramMemoryThread(TOperationContext& ctx) {
         if (s == TPacedStep::Ok) s = ReceivePaced(ctx, 3, r);
         if (s == TPacedStep::Stopped) return;
         if (s == TPacedStep::TimedOut) return fail("Label1", "Connect Timeout!!");
-        const std::string a = HexText(unsigned(k / 2), 4);
+        // The word's address, written out only where it is shown.
+        auto address = [k] { return HexText(unsigned(k / 2), 4); };
         if (r == ReplyAccepted) {
-            if (k % 32 == 0) d.Text("Label2", a);
+            if (k % 32 == 0) d.Text("Label2", address());
             continue;
         }
         if (r == ReplyBlockEnd) {
             ctx.State.ExchangeOpen = false;
-            d.Text("Label2", a);
+            d.Text("Label2", address());
             d.Text("Label1", "Program Ok!!");
             break;
         }
         if (r == ReplyWriteFail) {
-            d.Text("Label2", a);
+            d.Text("Label2", address());
             return fail("Label1", "Programming fail !!");
         }
         if (r == ReplyNoChip) return fail("Label1", "Nothing in socket or type error!");
