@@ -1,7 +1,8 @@
 // ops-bench: the largest model's full image programmed, verified and read
 // back through the operation workers (as orvan-cli runs them) against
 // writer-sim pacing every byte as a 115200-baud line. Prints each phase's
-// time beside its wire limit and the host CPU spent meanwhile.
+// time beside its wire limit, the host CPU spent meanwhile and how often the
+// host's threads went to sleep (each sleep is a wake-up later) a data byte.
 //
 //   ops-bench [--sim PATH] [--model MODEL]
 #include "link/WriterLink.h"
@@ -30,9 +31,7 @@ namespace {
 
 constexpr double ByteUs = 1e7 / 115200; // 10 bits a byte
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
+double CpuSeconds(const rusage& u) {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -44,16 +43,23 @@ double WallSeconds() {
 
 struct TMark {
     double Wall = 0, Cpu = 0;
-    static TMark Now() { return {WallSeconds(), CpuSeconds()}; }
+    long Sleeps = 0; // voluntary context switches, every thread of the host
+    static TMark Now() {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return {WallSeconds(), CpuSeconds(u), u.ru_nvcsw};
+    }
 };
 
-void Report(const char* phase, const TMark& from, const TMark& to, double wireBytes) {
+// `dataBytes`: the block's own bytes, for the wake-ups a byte.
+void Report(const char* phase, const TMark& from, const TMark& to, double wireBytes,
+            int dataBytes) {
     const double wall = to.Wall - from.Wall;
     const double limit = wireBytes * ByteUs / 1e6;
-    std::printf(
-        "%-22s %7.3f s   wire limit %7.3f s (%5.1f%%)   host CPU %6.3f s (%4.1f%% of a core)\n",
-        phase, wall, limit, limit / wall * 100, to.Cpu - from.Cpu,
-        (to.Cpu - from.Cpu) / wall * 100);
+    std::printf("%-22s %7.3f s   wire limit %7.3f s (%5.1f%%)   host CPU %6.3f s (%4.1f%% of a "
+                "core)   %5.2f wake-ups a byte\n",
+                phase, wall, limit, limit / wall * 100, to.Cpu - from.Cpu,
+                (to.Cpu - from.Cpu) / wall * 100, double(to.Sleeps - from.Sleeps) / dataBytes);
 }
 
 // Runs one operation; `onUpdate` sees every update at the time it reached
@@ -114,14 +120,14 @@ int main(int argc, char** argv) {
             if (u.Control == "Label2" && u.Text.size() > 4) done = TMark::Now();
         });
         // Header and poll on top of the data: 11 bytes out, 2 replies.
-        Report("program (stream)", start, streamed, 2.0 * n + 13);
-        Report("program (read-back)", streamed, done, n + 11);
+        Report("program (stream)", start, streamed, 2.0 * n + 13, n);
+        Report("program (read-back)", streamed, done, n + 11, n);
 
         start = TMark::Now();
         const bool verified = Run(*ws, *link, TOpKind::Verify);
         done = TMark::Now();
         // Poll, three headers and three replies with their end marks.
-        Report("verify", start, done, 2 + 30 + (2 + 1) + (32 + 1) + (n + 1));
+        Report("verify", start, done, 2 + 30 + (2 + 1) + (32 + 1) + (n + 1), n);
 
         start = TMark::Now();
         TMark stream{};
@@ -130,8 +136,8 @@ int main(int argc, char** argv) {
             if (u.Kind == TOpUpdate::TKind::Gauge && u.Value == 0) stream = TMark::Now();
         });
         done = TMark::Now();
-        Report("read (whole)", start, done, 2 + 40 + 7 + 7 + 33 + (n + 1));
-        Report("read (program memory)", stream, done, 10 + n + 1);
+        Report("read (whole)", start, done, 2 + 40 + 7 + 7 + 33 + (n + 1), n);
+        Report("read (program memory)", stream, done, 10 + n + 1, n);
 
         std::printf("program %s, verify %s, read %s\n", programmed ? "ok" : "FAILED",
                     verified ? "ok" : "FAILED", read ? "ok" : "FAILED");

@@ -438,6 +438,7 @@ void TCustomComm::Open() {
 
     FSaved = std::move(saved);
     FClosing.ResetEvent();
+    FClosingSet.store(false);
     FLineLost.store(false);
     FNoCtsOpen.store(where.NoCts);
     FConsumed.store(0);
@@ -481,6 +482,7 @@ void TCustomComm::Close() {
         FEndedThread.reset();
     }
     // A thread waiting in WaitInput or Write holds the lock: let it go first.
+    FClosingSet.store(true);
     FClosing.SetEvent();
     std::unique_ptr<TCommEventThread> thread;
     {
@@ -518,6 +520,7 @@ void TCustomComm::DropLine() {
     if (FHandle.load() >= 0) {
         if (FEventThread) FEventThread->Stop();
         CloseHandle();
+        FClosingSet.store(true);
         FClosing.SetEvent();
     }
     if (!FLineLost.exchange(true) && OnLineLost) OnLineLost(*this);
@@ -811,11 +814,6 @@ bool TCustomComm::GetModemState(int line) {
 
 namespace {
 
-bool Signalled(TEvent& event) {
-    pollfd p{event.Handle(), POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
-}
-
 // Sleeps without a descriptor, so that a caller's loop cannot spin.
 void SleepUntil(Clock::time_point deadline) {
     pollfd none{-1, 0, 0};
@@ -833,7 +831,8 @@ bool TCustomComm::WaitInput(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::unique_lock lock(FLock);
     const int fd = FHandle.load();
-    if (fd < 0 || Signalled(FClosing)) {
+    // The flag, not the event: a wait for every reply affords one poll only.
+    if (fd < 0 || FClosingSet.load()) {
         if (FLineLost.load()) Raise(TextRead, EIO);
         lock.unlock();
         SleepUntil(deadline);

@@ -329,8 +329,9 @@ class TCustomComm : public IPort {
     std::atomic<int> FHandle{-1};
     std::atomic<bool> FLineLost{false};
     std::atomic<bool> FLowLatency{false};
-    TSimpleEvent FClosing;               // wakes WaitInput and Write before a close
-    std::atomic<bool> FNoCtsOpen{false}; // nocts from the port map, this open
+    TSimpleEvent FClosing;                // wakes WaitInput and Write before a close
+    std::atomic<bool> FClosingSet{false}; // FClosing is set (read without a syscall)
+    std::atomic<bool> FNoCtsOpen{false};  // nocts from the port map, this open
     std::atomic<bool> FWatchTx{false};
     std::atomic<uint64_t> FConsumed{0}; // bytes taken by Read or PurgeIn, for RxChar
     int FLastError = 0;

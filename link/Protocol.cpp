@@ -40,15 +40,40 @@ bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
     }
 }
 
-int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
+namespace {
+
+// A reply to a byte just sent is never there yet, so the wait comes first:
+// one poll and one read a byte. -1 on a stop request or once `waitMs()` (the
+// longest the next sleep may take) is 0.
+template <class F> int AwaitReply(IPort& port, const std::stop_token& stop, F&& waitMs) {
+    bool ready = false;
     for (;;) {
         uint8_t b = 0;
-        if (port.Read(&b, 1) == 1) return b;
+        if (ready && port.Read(&b, 1) == 1) return b;
         if (stop.stop_requested()) return -1;
-        const int64_t left = deadlineMs - clock.NowMs();
-        if (left <= 0) return -1;
-        port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));
+        const int wait = waitMs();
+        if (wait <= 0) return -1;
+        ready = port.WaitInput(wait);
+        // A closed port fails at once, as a read on it does.
+        if (!ready && !port.Enabled()) ready = true;
     }
+}
+
+} // namespace
+
+int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
+    return AwaitReply(port, stop, [&] {
+        return static_cast<int>(std::clamp<int64_t>(deadlineMs - clock.NowMs(), 0, WaitSliceMs));
+    });
+}
+
+bool TByteStream::Fill(int max) {
+    const int want = std::clamp(max, 1, ChunkBytes);
+    const int n = Port.Read(Chunk.data(), want);
+    Pos = 0;
+    Len = std::max(n, 0);
+    Drained = Len < want;
+    return Len > 0;
 }
 
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop) {
@@ -95,25 +120,14 @@ bool TWriterProtocol::SendByte(uint8_t b) {
     return Port.Write(&b, 1) == 1;
 }
 
-// A reply to a byte just sent is never there yet, so the wait comes first
-// (one poll and one read a byte). Within a stream a read comes first, and
-// a queue that has run dry gets a short pause before the poll, so that the
-// host wakes once for a run of bytes rather than once a byte.
-int TWriterProtocol::NextByte(int start, TWait how) {
-    const bool stream = how == TWait::Stream;
-    bool tryRead = stream;
-    bool paused = false;
-    for (;;) {
-        uint8_t b = 0;
-        if (tryRead && Port.Read(&b, 1) == 1) return b;
-        if (StopRequested() || TimedOut(start, Stamp())) return -1;
-        if (stream && !paused) {
-            Clock.SleepMs(StreamPauseMs);
-            paused = tryRead = true;
-            continue;
-        }
-        tryRead = Port.WaitInput(WaitSliceMs);
-    }
+int TWriterProtocol::NextByte(int start) {
+    return AwaitReply(Port, Stop, [&] { return TimedOut(start, Stamp()) ? 0 : WaitSliceMs; });
+}
+
+// `first`: the writer's answer to the header, waited for as a reply; the
+// rest of the block is taken in runs.
+int TWriterProtocol::NextByte(TByteStream& in, int start, int max, bool first) {
+    return in.Next(max, first, [&] { return TimedOut(start, Stamp()) ? 0 : WaitSliceMs; });
 }
 
 void TWriterProtocol::Purge() {
@@ -156,7 +170,7 @@ WriterResult TWriterProtocol::CheckWriter() {
     return Exchange([&](bool& closed) {
         Purge();
         if (!CtsGate(Stamp()) || !SendByte(WriterPoll)) return WriterResult::TimeOut;
-        const int r = NextByte(Stamp(), TWait::Reply);
+        const int r = NextByte(Stamp());
         closed = r >= 0;
         switch (r) {
         case -1:
@@ -182,7 +196,7 @@ WriterResult TWriterProtocol::SendHeader() {
     return Exchange([&](bool& closed) {
         Purge();
         if (!SendHeaderBytes(true)) return WriterResult::TimeOut;
-        const int r = NextByte(Stamp(), TWait::Reply);
+        const int r = NextByte(Stamp());
         closed = r >= 0;
         switch (r) {
         case -1:
@@ -208,8 +222,9 @@ WriterResult TWriterProtocol::Read8BitData(int n) {
         if (!SendHeaderBytes(false)) return WriterResult::TimeOut;
         n = std::clamp(n, 0, TransferBytes);
         int start = Stamp();
+        TByteStream in(Port, Clock, Stop);
         for (int i = 0; i < n;) {
-            const int b = NextByte(start, i == 0 ? TWait::Reply : TWait::Stream);
+            const int b = NextByte(in, start, n - i, i == 0);
             if (b < 0) return WriterResult::TimeOut;
             Buffers.TransferBuffer[static_cast<size_t>(i++)] = static_cast<uint8_t>(b);
             start = Stamp();
@@ -225,8 +240,11 @@ WriterResult TWriterProtocol::Read7BitLoop(int n, bool untilEnd) {
     WriterResult result = WriterResult::Done;
     int i = 0;
     int start = Stamp();
-    for (TWait how = TWait::Reply;; how = TWait::Stream) {
-        const int b = NextByte(start, how);
+    TByteStream in(Port, Clock, Stop);
+    for (bool first = true;; first = false) {
+        // A read that stops at n leaves what follows in the port.
+        const int max = untilEnd ? TByteStream::ChunkBytes : n - i;
+        const int b = NextByte(in, start, max, first);
         if (b < 0) return WriterResult::TimeOut;
         if (b == ReplyEndMark) {
             LastEndMark = true;
@@ -289,7 +307,7 @@ WriterResult TWriterProtocol::WriteData(int n, bool extra) {
             if (!CtsGate(Stamp())) return WriterResult::TimeOut;
             if (!SendByte(Buffers.TransferBuffer[static_cast<size_t>(i)]))
                 return WriterResult::TimeOut;
-            const int r = NextByte(Stamp(), TWait::Reply);
+            const int r = NextByte(Stamp());
             if (r < 0) {
                 // A writer that misses one reply may have lost a byte on the
                 // line; one that misses two has stopped answering, and

@@ -1,7 +1,8 @@
 // The six exchange primitives every operation talks to the writer through,
-// and the result codes they return. One byte per write and per read: the
-// writer paces the host with CTS and answers every step with one status or
-// data byte. Waits sleep in the port's poll, never spin.
+// and the result codes they return. One byte per write: the writer paces
+// the host with CTS and answers every step with one status or data byte;
+// only the blocks it sends on its own are read in runs. Waits sleep in the
+// port's poll, never spin.
 #pragma once
 
 #include "buffer/BufferBlock.h"
@@ -90,8 +91,58 @@ void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::st
 // writer by their own deadline (milliseconds on `clock`).
 // True once CTS is on; false at the deadline or on a stop request.
 bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
-// The next byte received, or -1 at the deadline or on a stop request.
+// The writer's reply to a byte just sent, or -1 at the deadline or on a stop
+// request. A reply is never there yet, so the wait comes first: one poll and
+// one read a byte.
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
+
+// A block the writer sends without waiting for the host, taken from the port
+// in runs: a read takes every byte there (up to what the caller may
+// consume), and a port that has run dry gets a short pause before the poll,
+// so that the host wakes once for a run of bytes rather than once a byte.
+// Bytes taken and not handed out go with the stream.
+class TByteStream {
+  public:
+    static constexpr int ChunkBytes = 256;
+
+    TByteStream(IPort& port, IClock& clock, const std::stop_token& stop)
+        : Port(port), Clock(clock), Stop(stop) {}
+
+    // The next byte, or -1 on a stop request or once `waitMs()` (the longest
+    // the next sleep in the port may take) is 0. A read takes at most `max`
+    // bytes from the port. `reply`: the byte answers one just sent, so the
+    // wait comes first and without the pause.
+    template <class F> int Next(int max, bool reply, F&& waitMs) {
+        if (Pos < Len) return Chunk[static_cast<size_t>(Pos++)];
+        // A read that emptied the port: the next bytes are still on the line.
+        bool tryRead = !reply && !Drained;
+        bool paused = reply;
+        for (;;) {
+            if (tryRead && Fill(max)) return Chunk[static_cast<size_t>(Pos++)];
+            if (Stop.stop_requested()) return -1;
+            const int wait = waitMs();
+            if (wait <= 0) return -1;
+            if (!paused) {
+                Clock.SleepMs(StreamPauseMs);
+                paused = tryRead = true;
+                continue;
+            }
+            tryRead = Port.WaitInput(wait);
+            // A closed port fails at once, as a read on it does.
+            if (!tryRead && !Port.Enabled()) tryRead = true;
+        }
+    }
+
+  private:
+    bool Fill(int max);
+
+    IPort& Port;
+    IClock& Clock;
+    const std::stop_token& Stop;
+    std::array<uint8_t, ChunkBytes> Chunk{};
+    int Pos = 0, Len = 0;
+    bool Drained = false; // the last read took fewer bytes than it asked for
+};
 
 class TWriterProtocol {
   public:
@@ -120,8 +171,8 @@ class TWriterProtocol {
     bool StopRequested() const { return Stop.stop_requested(); }
     bool CtsGate(int start);
     bool SendByte(uint8_t b);
-    enum class TWait { Reply, Stream };
-    int NextByte(int start, TWait how); // byte, or -1 on time-out or stop
+    int NextByte(int start); // the reply, or -1 on time-out or stop
+    int NextByte(TByteStream& in, int start, int max, bool first);
     void Purge();
     bool SendHeaderBytes(bool pause);
     WriterResult Read7BitLoop(int n, bool untilEnd);

@@ -23,6 +23,22 @@ void ReadFailure(TOperationContext& ctx, WriterResult r, const std::string& line
 
 enum class TPhase : uint8_t { Done, Failed, Stopped };
 
+// ReceivePaced for a block the writer streams: the bytes come in runs.
+TPacedStep ReceiveStreamed(TOperationContext& ctx, TByteStream& in, bool first, int& b) {
+    if (ctx.StopRequested()) return TPacedStep::Stopped;
+    ctx.Ticks.Restart();
+    const int64_t deadline = ctx.Ticks.Deadline(3);
+    try {
+        b = in.Next(TByteStream::ChunkBytes, first, [&] {
+            return int(std::clamp<int64_t>(deadline - ctx.Clock.NowMs(), 0, WaitSliceMs));
+        });
+    } catch (const ECommError&) {
+        return TPacedStep::TimedOut;
+    }
+    if (b >= 0) return TPacedStep::Ok;
+    return ctx.StopRequested() ? TPacedStep::Stopped : TPacedStep::TimedOut;
+}
+
 // The program-memory phase: the worker sends the header and takes the
 // stream itself, driving the gauge. On success `area` holds the bytes.
 TPhase ReadProgramMemory(TOperationContext& ctx, std::vector<uint8_t>& area) {
@@ -47,9 +63,10 @@ TPhase ReadProgramMemory(TOperationContext& ctx, std::vector<uint8_t>& area) {
     std::fill(area.begin(), area.begin() + std::min<int>(n, ReadAreaBytes), 0);
     int i = 0;
     int shown = 0; // the gauge's maximum so far
-    for (;;) {
+    TByteStream in(ctx.Port, ctx.Clock, ctx.Stop);
+    for (bool first = true;; first = false) {
         int b = -1;
-        const TPacedStep s = ReceivePaced(ctx, 3, b);
+        const TPacedStep s = ReceiveStreamed(ctx, in, first, b);
         if (s == TPacedStep::Stopped) return TPhase::Stopped;
         if (s == TPacedStep::TimedOut) {
             ctx.FailLine("Label3", "Connect Timeout!! (6)", TFailureClass::Writer);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace orvan {
@@ -209,6 +210,7 @@ TEST_F(ProtocolFixture, Read8BitDataStoresEveryByteRaw) {
     EXPECT_EQ(Bytes(Buffers->TransferBuffer.begin(), Buffers->TransferBuffer.begin() + 7),
               (Bytes{0xB8, 0xFE, 0x00, 0xFD, 0x80, 0xFF, 0xEE}));
     EXPECT_EQ(Port.Sent, Header());
+    EXPECT_EQ(Port.InQueCount(), 1); // beyond n: left in the port
 }
 
 TEST_F(ProtocolFixture, Read8BitDataTimesOutMidBlock) {
@@ -247,6 +249,39 @@ TEST_F(ProtocolFixture, PortFailureMidExchangeIsATimeOut) {
     port.ThrowOnWaitAfter = 10;
     EXPECT_EQ(p.Read7BitData(4, true), WriterResult::TimeOut);
     EXPECT_LT(clock.NowMs(), 1000); // at once, not after the time-out
+}
+
+TEST_F(ProtocolFixture, PortClosedUnderAReplyWaitFailsAtOnce) {
+    // The port closes as the byte that asks for a reply goes out: the wait
+    // ends on the closed port, not at the time-out, and the writer may be
+    // left inside the block. Bytes before it are accepted.
+    struct {
+        const char* name;
+        size_t closeAt;
+        std::function<WriterResult(TWriterProtocol&)> run;
+    } cases[] = {
+        {"poll", 0, [](TWriterProtocol& p) { return p.CheckWriter(); }},
+        {"header", 9, [](TWriterProtocol& p) { return p.SendHeader(); }},
+        {"data byte", 1, [](TWriterProtocol& p) { return p.WriteData(4, false); }},
+        {"7-bit read", 9, [](TWriterProtocol& p) { return p.Read7BitData(4, true); }},
+        {"8-bit read", 9, [](TWriterProtocol& p) { return p.Read8BitData(4); }},
+    };
+    for (const auto& c : cases) {
+        TManualClock clock{500};
+        TFakePort port{clock};
+        TProtocolState state;
+        TWriterProtocol p{port, *Buffers, Device, state, clock};
+        const size_t closeAt = c.closeAt;
+        const bool data = closeAt < 9;
+        port.Writer = [&port, closeAt, data](uint8_t, size_t sent) {
+            if (sent == closeAt) port.Open = false;
+            return data && sent < closeAt ? Bytes{ReplyAccepted} : Bytes{};
+        };
+        EXPECT_EQ(c.run(p), WriterResult::TimeOut) << c.name;
+        EXPECT_EQ(port.Sent.size(), closeAt + 1) << c.name;
+        EXPECT_LT(clock.NowMs(), 1000) << c.name;
+        EXPECT_TRUE(state.ExchangeOpen) << c.name;
+    }
 }
 
 TEST_F(ProtocolFixture, StalledWriteIsATimeOut) {
