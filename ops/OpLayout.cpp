@@ -84,8 +84,10 @@ TDialogState::TDialogState(const TOpLayout& layout) : From(&layout) {
 }
 
 bool TDialogState::Apply(const TOpUpdate& u) {
-    const auto [at, named] = Controls.try_emplace(u.Control, Blank);
-    TControl& c = at->second;
+    // Not a structured binding: older compilers cannot capture one below.
+    const auto emplaced = Controls.try_emplace(u.Control, Blank);
+    const bool named = emplaced.second;
+    TControl& c = emplaced.first->second;
     auto set = [&](auto& field, auto value) {
         if (field == value) return named;
         field = value;
