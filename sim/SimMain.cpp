@@ -447,9 +447,11 @@ int main(int argc, char** argv) {
             }
         }
         if (pfd.revents & POLLIN) {
+            // The byte is there when the poll wakes; its read falls inside
+            // the reply's hold.
+            const int64_t readNs = NowNs();
             uint8_t buf[512];
             const ssize_t got = read(master, buf, sizeof buf);
-            const int64_t readNs = NowNs();
             if (got > 0) {
                 if (!control.empty()) {
                     struct stat st {};
