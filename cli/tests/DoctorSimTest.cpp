@@ -2,6 +2,8 @@
 // against the real writer-sim on a pseudo-terminal. Figures are compared
 // between runs, never against a clock.
 #include "cli/tests/CliSim.h"
+#include "link/PortHolders.h"
+#include "testlib/Files.h"
 #include "testlib/Process.h"
 
 #include <chrono>
@@ -107,45 +109,94 @@ TEST_F(Doctor, AWriterThatCannotServeTheModelIsAnError) {
     EXPECT_EQ(Cli("-P Com1 -d OV101 connect").Out, "Connect Fail!\n");
 }
 
-// Blocks until a process other than this one holds the lock every writer
-// program takes on `device`; false after 10 s.
-bool WaitForLockHolder(const std::string& device) {
+// Waits up to 10 s for `done()`.
+template <class F> bool WaitUntil(F&& done) {
     for (int k = 0; k < 1000; ++k) {
-        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
-        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd); // drops the lock if it was ours
-        if (held) return true;
+        if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
 }
 
-// A port another program holds cannot be opened: the holder is named and
-// both checks are errors. The holder here is a second doctor, which a stop
-// signal ends as any chip command.
-TEST_F(Doctor, APortHeldByAnotherProgramNamesIt) {
+// Another process holds the lock every writer program takes on `device`.
+bool LockHeld(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd); // drops the lock if it was ours
+    return held;
+}
+
+// Another program on the port is named. One that keeps the port from
+// opening (a second doctor, holding it as every chip command does) is an
+// error; one that only has it open (a pseudo-terminal lets it) a warning.
+TEST_F(Doctor, AnotherProgramOnThePortIsNamed) {
     StartSim({"--latency", "16"});
-    TChildProcess holder(Dir.Path(), ORVAN_CLI_PATH,
-                         {"-P", "Com1", "-d", "OV128", "doctor", "--polls", "100000"},
-                         TChildProcess::TOutput::Null);
-    ASSERT_TRUE(holder.Started());
-    ASSERT_TRUE(WaitForLockHolder(Sim->Slave()));
+    struct TCase {
+        std::vector<std::string> Argv;
+        bool Locks;
+        const char* Name;
+    };
+    const TCase cases[] = {
+        {{ORVAN_CLI_PATH, "-P", "Com1", "-d", "OV128", "doctor", "--polls", "100000"},
+         true,
+         "orvan-cli"},
+        {{"/bin/sh", "-c", "exec sleep 60 < " + Sim->Slave()}, false, "sleep"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TChildProcess holder(Dir.Path(), c.Argv[0],
+                             std::vector<std::string>(c.Argv.begin() + 1, c.Argv.end()),
+                             TChildProcess::TOutput::Null);
+        ASSERT_TRUE(holder.Started());
+        ASSERT_TRUE(WaitUntil([&] {
+            return c.Locks ? LockHeld(Sim->Slave())
+                           : !FindHolders(Sim->Slave(), ::getpid()).empty();
+        }));
 
-    const Json r = Run("OV128", 5, 3);
-    const Json holders = Check(r, "holders");
-    EXPECT_EQ(holders["verdict"], "error") << r;
-    EXPECT_NE(holders["text"].get<std::string>().find("orvan-cli (pid " +
-                                                      std::to_string(holder.Pid()) + ")"),
-              std::string::npos)
-        << holders;
-    EXPECT_EQ(Verdict(r, "open"), "error");
-    EXPECT_TRUE(Check(r, "writer").is_null()) << r;
-    EXPECT_EQ(r["figures"]["holders"][0]["pid"], holder.Pid());
+        const Json r = Run("OV128", 5, c.Locks ? 3 : 0);
+        const Json holders = Check(r, "holders");
+        EXPECT_EQ(holders["verdict"], c.Locks ? "error" : "warning") << r;
+        EXPECT_NE(holders["text"].get<std::string>().find(std::string(c.Name) + " (pid " +
+                                                          std::to_string(holder.Pid()) + ")"),
+                  std::string::npos)
+            << holders;
+        EXPECT_EQ(Verdict(r, "open"), c.Locks ? "error" : "ok");
+        EXPECT_EQ(Verdict(r, "writer"), c.Locks ? "left out" : "ok");
+        EXPECT_EQ(r["figures"]["holders"][0]["pid"], holder.Pid());
 
-    holder.Signal(SIGTERM);
-    EXPECT_EQ(holder.Wait(), 143);
+        holder.Signal(SIGTERM);
+        const int status = holder.Wait();
+        if (c.Locks) {
+            EXPECT_EQ(status, 143); // stopped between two polls
+        }
+    }
     EXPECT_EQ(Run("OV128", 5, 0)["figures"]["holders"], Json::array());
+}
+
+// A port that leads to no serial device: the device check says where it
+// leads and why not, and nothing else is tried.
+TEST_F(Doctor, APortThatLeadsNowhereIsAnError) {
+    StartSim({});
+    test::WriteFile(Dir.File("not-a-tty"), "");
+    const struct {
+        std::string Port;
+        const char* Text;
+    } cases[] = {
+        {"Com2", "\"Com2\" has no line in ports.map"},
+        {"/dev/orvan-nowhere", "/dev/orvan-nowhere -> /dev/orvan-nowhere: no such device"},
+        {Dir.File("not-a-tty"), "not a serial device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Port);
+        const TCliResult plain = Cli("-P " + c.Port + " -d OV128 doctor");
+        EXPECT_EQ(plain.Status, 3) << plain.Out;
+        EXPECT_EQ(plain.Out.rfind("device     error    ", 0), 0u) << plain.Out;
+        EXPECT_NE(plain.Out.find(c.Text), std::string::npos) << plain.Out;
+        EXPECT_NE(plain.Out.find("\n                    -> "), std::string::npos) << plain.Out;
+        EXPECT_NE(plain.Out.find("\ndoctor: 1 error, 0 warnings\n"), std::string::npos)
+            << plain.Out;
+    }
 }
 
 } // namespace
