@@ -26,7 +26,7 @@ bool DevicePath(const std::string& p) {
 } // namespace
 
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>& ws,
-            std::unique_ptr<TWriterLink>& link, size_t files) {
+            std::unique_ptr<TWriterLink>& link, size_t files, bool open) {
     if (args.Port.empty() || (args.Model.empty() && args.CfgFile.empty()))
         return UsageError(std::string(command) + " needs -P PORT and -d MODEL");
     if (args.Files.size() != files)
@@ -47,6 +47,10 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
         char real[PATH_MAX];
         if (realpath(args.Port.c_str(), real) && std::string(real).rfind("/dev/pts/", 0) == 0)
             link->Comm1.SetAssumeCTS(true);
+    }
+    if (!open) {
+        link->Comm1.SetDeviceName(name);
+        return ExitOk;
     }
     const std::string error = link->CheckComPort(name, -1);
     if (link->PortFailed) return FailOnStdout(ExitWriter, error);

@@ -45,6 +45,7 @@ struct TArgs {
     bool Protect = false;           // --protect
     bool Yes = false;               // --yes: program over a blank reset word
     int Count = 1;                  // --count N
+    int Polls = 200;                // doctor --polls N (hidden: tests take fewer)
     bool Json = false;              // --json
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
@@ -95,9 +96,10 @@ bool ParseOptionWord(const std::string& text, unsigned& word);
 
 // The workspace as -d MODEL / --cfg FILE say and the link with the port
 // open; `files` positional arguments are required. 0, or the exit status to
-// end with (the port error is printed).
+// end with (the port error is printed). Without `open` the port is only
+// named, for the command to open itself.
 int Prepare(const TArgs& args, const char* command, std::unique_ptr<orvan::TWorkspace>& ws,
-            std::unique_ptr<orvan::TWriterLink>& link, size_t files = 0);
+            std::unique_ptr<orvan::TWriterLink>& link, size_t files = 0, bool open = true);
 
 int CmdDevices(const TArgs& args);
 int CmdPorts(const TArgs& args);
@@ -114,5 +116,6 @@ int CmdProgramID(const TArgs& args);
 int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);
 int CmdReport(const TArgs& args);
+int CmdDoctor(const TArgs& args);
 
 } // namespace orvan::cli

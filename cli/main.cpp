@@ -62,7 +62,8 @@ const char* GlobalHelp =
     "  1  the chip failed the operation (or a chip of auto failed)\n"
     "  2  usage error: bad command line, or --yes missing for a blank reset word\n"
     "  3  writer not reachable: the port cannot be opened, or the writer does\n"
-    "     not answer, answers wrongly, or is of the wrong type\n"
+    "     not answer, answers wrongly, or is of the wrong type; doctor: a\n"
+    "     check found an error\n"
     "  4  file error: a file cannot be read, is damaged, or cannot be written\n"
     "  5  production records cannot be opened or written\n";
 
@@ -223,6 +224,18 @@ class TCommandLine {
 
         Add(General, "about", "-P PORT -d MODEL", "print the writer's firmware text, or Unknown",
             CmdAbout);
+
+        c = Add(General, "doctor", "-P PORT -d MODEL",
+                "check a station before the first chip: device,\n"
+                "permission, holders, USB latency, the writer and\n"
+                "its type, firmware, round trip and the model's\n"
+                "program and read times; one line a check, ok,\n"
+                "warning or error (exit status 3 on any error)",
+                CmdDoctor);
+        // Tests time fewer polls than a station needs.
+        c->add_option("--polls", Args.Polls, "polls to time")
+            ->check(CLI::Range(1, 100000))
+            ->group("");
 
         c = Add(General, "disasm", "-d MODEL [FILE] [-o OUT.dis]",
                 "list the program memory (blank, or FILE loaded) as\n"

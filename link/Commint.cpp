@@ -408,7 +408,11 @@ void TCustomComm::Open() {
     // Without it a USB adapter holds every reply up to its latency timer.
     serial_struct ss{};
     FLowLatency.store(false);
+    FLowLatencySetting.store(false);
+    FLowLatencyBefore.store(false);
     if (DeviceIoctl(fd, TIOCGSERIAL, &ss) == 0) {
+        FLowLatencySetting.store(true);
+        FLowLatencyBefore.store((ss.flags & ASYNC_LOW_LATENCY) != 0);
         if (ss.flags & ASYNC_LOW_LATENCY) {
             FLowLatency.store(true);
         } else {

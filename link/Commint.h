@@ -258,6 +258,10 @@ class TCustomComm : public IPort {
     bool LineLost() const { return FLineLost.load(); }
     // The driver accepted the low-latency request at the last Open.
     bool LowLatency() const { return FLowLatency.load(); }
+    // The driver has a low-latency flag (a pseudo-terminal has none), and
+    // whether it was already on when the last Open found it.
+    bool LowLatencySetting() const { return FLowLatencySetting.load(); }
+    bool LowLatencyBefore() const { return FLowLatencyBefore.load(); }
     int LastError() const { return FLastError; }
     const std::string& LastErrorText() const { return FLastErrorText; }
     // The device the last Open resolved DeviceName to.
@@ -329,6 +333,8 @@ class TCustomComm : public IPort {
     std::atomic<int> FHandle{-1};
     std::atomic<bool> FLineLost{false};
     std::atomic<bool> FLowLatency{false};
+    std::atomic<bool> FLowLatencySetting{false};
+    std::atomic<bool> FLowLatencyBefore{false};
     TSimpleEvent FClosing;                // wakes WaitInput and Write before a close
     std::atomic<bool> FClosingSet{false}; // FClosing is set (read without a syscall)
     std::atomic<bool> FNoCtsOpen{false};  // nocts from the port map, this open

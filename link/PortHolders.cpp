@@ -43,7 +43,48 @@ bool Holds(const std::string& pid, dev_t dev, ino_t ino) {
     return found;
 }
 
+// Whether a descriptor of process `pid` is a pseudo-terminal master whose
+// slave is number `index`.
+bool HoldsMaster(const std::string& pid, const std::string& index) {
+    const std::string dir = "/proc/" + pid + "/fdinfo";
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    bool found = false;
+    while (const dirent* e = ::readdir(d)) {
+        if (!AllDigits(e->d_name)) continue;
+        std::ifstream in(dir + "/" + e->d_name);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("tty-index:", 0) == 0) {
+                const size_t at = line.find_first_not_of(" \t", 10);
+                found = at != std::string::npos && line.substr(at) == index;
+                break;
+            }
+        if (found) break;
+    }
+    ::closedir(d);
+    return found;
+}
+
 } // namespace
+
+std::vector<TPortHolder> FindPtyMasterHolders(const std::string& slavePath) {
+    std::vector<TPortHolder> holders;
+    const std::string prefix = "/dev/pts/";
+    if (slavePath.rfind(prefix, 0) != 0 || !AllDigits(slavePath.c_str() + prefix.size()))
+        return holders;
+    const std::string index = slavePath.substr(prefix.size());
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return holders;
+    while (const dirent* e = ::readdir(proc)) {
+        if (!AllDigits(e->d_name)) continue;
+        if (HoldsMaster(e->d_name, index))
+            holders.push_back({std::atoi(e->d_name), ProcessName(e->d_name)});
+    }
+    ::closedir(proc);
+    std::sort(holders.begin(), holders.end(),
+              [](const TPortHolder& a, const TPortHolder& b) { return a.Pid < b.Pid; });
+    return holders;
+}
 
 std::vector<TPortHolder> FindHolders(const std::string& path, int exceptPid) {
     std::vector<TPortHolder> holders;

@@ -21,6 +21,11 @@ std::vector<TPortHolder> FindHolders(const std::string& path, int exceptPid);
 // "in use by ModemManager (pid 812)"; several holders separated by ", ".
 std::string HoldersText(const std::vector<TPortHolder>& holders);
 
+// Processes that hold the master side of the pseudo-terminal whose slave is
+// `slavePath` (/dev/pts/N): its other end, such as writer-sim. Seen through
+// the tty-index the kernel gives each /dev/ptmx descriptor.
+std::vector<TPortHolder> FindPtyMasterHolders(const std::string& slavePath);
+
 // A pseudo-terminal's slave side (Unix 98 or legacy BSD), by device number.
 bool IsPseudoTerminal(dev_t rdev);
 

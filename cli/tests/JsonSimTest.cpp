@@ -182,7 +182,7 @@ TEST(CliHelp, EachSubcommandHasItsOwnHelp) {
     for (const char* table : {"0  success", "1  the chip failed", "2  usage error", "3  writer not",
                               "4  file error", "--json", "--version"})
         EXPECT_NE(all.Out.find(table), std::string::npos) << table;
-    for (const char* cmd : {"devices", "status", "convert", "connect", "about", "disasm",
+    for (const char* cmd : {"devices", "status", "convert", "connect", "about", "doctor", "disasm",
                             "blank-check", "erase", "read", "program", "program-option", "verify",
                             "program-eeprom", "force-write", "program-id", "auto", "qtp"}) {
         SCOPED_TRACE(cmd);
