@@ -204,6 +204,9 @@ class TMainForm : public QMainWindow {
     void SaveDefaultConfig();
 
     // --- Writer connection (MainFormLink.cpp) -----------------------------
+    // Opens the chosen port with the chosen handshake; the port error, or
+    // empty when it opened. CheckComPort shows it.
+    std::string PortCheck();
     void CheckComPort();
     void ComboBox1Change();
     // FormCreate steps 11-13: open the port, poll the writer, show the

@@ -18,9 +18,12 @@ bool LimitEdit(QLineEdit* edit, int limit) {
 
 } // namespace
 
+std::string TMainForm::PortCheck() {
+    return Link().CheckComPort(ComboBox1->currentText().toStdString(), HandShake->currentIndex());
+}
+
 void TMainForm::CheckComPort() {
-    const std::string error =
-        Link().CheckComPort(ComboBox1->currentText().toStdString(), HandShake->currentIndex());
+    const std::string error = PortCheck();
     if (!error.empty()) ShowMessage(QString::fromStdString(error));
 }
 

@@ -35,8 +35,10 @@ void TMainForm::RunAutoProgramDialog() {
     // Production without records does not start.
     if (!OpenProductionRecords() || !AskWhereSeriesContinues()) return;
     {
-        TAutoProgramForm dialog(Ws(), Link().Comm1, Link(), *Link().Clock, Link().PulseWidths,
-                                this);
+        // Production goes on over a line lost and back: the dialog opens
+        // the port again as a chip command here would.
+        TAutoProgramForm dialog(
+            Ws(), Link(), [this] { return PortCheck(); }, this);
         dialog.exec();
     }
     UpdateSerialModeControls();

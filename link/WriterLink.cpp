@@ -56,10 +56,17 @@ TWriterLink::~TWriterLink() {
     Comm1.Close();
 }
 
+namespace {
+constexpr const char* LineLostWhy = "the line hung up or failed (cable or adapter unplugged?)";
+} // namespace
+
 std::string TWriterLink::LineLostMessage() const {
     return PortErrorMessage(Comm1.DeviceName(),
-                            "the line hung up or failed (cable or adapter unplugged?); "
-                            "the next command opens it again");
+                            std::string(LineLostWhy) + "; the next command opens it again");
+}
+
+std::string TWriterLink::LineLostReason() const {
+    return UpperCase(Comm1.DeviceName()) + ": " + LineLostWhy;
 }
 
 std::string TWriterLink::CheckComPort(const std::string& portName, int handshakeIndex) {

@@ -83,6 +83,8 @@ class TWriterLink : public TProtocolState {
     // (LineLostMessage) a single time, not at every timer tick.
     bool TakeLineLostNotice() { return LineLostNotice.exchange(false); }
     std::string LineLostMessage() const;
+    // Why the line went, in a sentence for a dialog's own line.
+    std::string LineLostReason() const;
 
   private:
     std::atomic<bool> LineLostNotice{false};

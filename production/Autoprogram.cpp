@@ -418,11 +418,16 @@ const TOpLayout& AutoProgramLayout() {
                                    {"Label2", "Program.....", false},
                                    {"Label3", "", false},
                                    {"Label4", "Program OPTION.....", false},
+                                   {LinkLineControl, "", true},
                                    {YieldLineControl, "", true},
                                    {"Button1", "Exit", false, R::Button},
                                    {"Button2", "Continue", false, R::Button}},
                                   AutoProgramThread};
     return layout;
+}
+
+std::string LineLostText(const std::string& reason) {
+    return "Line lost: " + reason;
 }
 
 std::string YieldLineText(int passes, int fails) {

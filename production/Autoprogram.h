@@ -19,13 +19,19 @@ namespace orvan {
 inline constexpr const char* MessageBoxControl = "MessageBox";
 // The dialog's own line under the others: this dialog's chips, as recorded.
 inline constexpr const char* YieldLineControl = "YieldLine";
+// The dialog's own failure line for the writer's line: lost during a run,
+// or not opened again before the next chip.
+inline constexpr const char* LinkLineControl = "LinkLine";
 
 void AutoProgramThread(TOperationContext& ctx);
 
 // The "Auto Program" dialog: title, the records line, the erase line
-// (hidden), blank check, program, verify and OPTION lines, the yield line;
+// (hidden), blank check, program, verify and OPTION lines, the link line,
+// the yield line;
 // "Exit" and "Continue".
 const TOpLayout& AutoProgramLayout();
+// "Line lost: " and why the line went, for the link line.
+std::string LineLostText(const std::string& reason);
 // "This run: N passed, M failed, yield Y" for the dialog's recorded chips.
 std::string YieldLineText(int passes, int fails);
 

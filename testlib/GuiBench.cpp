@@ -1,7 +1,12 @@
 #include "testlib/GuiBench.h"
 
+#include "buffer/BufferBlock.h"
+#include "session/ConfigFile.h"
+#include "testlib/Files.h"
+
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -53,6 +58,53 @@ void MapPortsNowhere() {
     QVERIFY(map.open(QIODevice::WriteOnly));
     for (int i = 1; i <= 8; ++i)
         map.write(QByteArray("Com") + QByteArray::number(i) + " /nonexistent/orvan-test-port\n");
+}
+
+TSimStation::TSimStation(const std::string& model, const std::string& program, int option)
+    : SimArgs{"--model", model,         "--fresh-chip", "--image", "chip.img", "--control",
+              "control", "--ports-map", "ports.map",    "--port",  "Com1"},
+      OldDir(QDir::currentPath()) {
+    WriteFile(Dir.File("prog.bin"), program);
+    TWorkspace ws;
+    ws.DeviceName = model;
+    ws.GetICInfo();
+    ws.LoadedFileName = Dir.File("prog.bin");
+    if (option >= 0) WordToPair(uint16_t(option), ws.Buffers.OptionLo, ws.Buffers.OptionHi);
+    ws.RefreshData();
+    QVERIFY(SaveCfgFile(ws, Dir.File("Default.cfg")));
+    Fault("");
+    QDir::setCurrent(QString::fromStdString(Dir.Path()));
+    // The other ports lead nowhere: with the simulator gone, Com1 has no
+    // line, and is not taken for the machine's own /dev/ttyS0.
+    MapPortsNowhere();
+    Sim = std::make_unique<TSimProcess>(Dir.Path(), SimArgs);
+    QVERIFY(Sim->Started());
+    Form = std::make_unique<TMainForm>(TMainForm::TStartOptions{});
+    Form->show();
+    Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+    QCOMPARE(Boxes.Texts(), QStringList{QStringLiteral("Connect OK!")});
+}
+
+TSimStation::~TSimStation() {
+    Form.reset();
+    QDir::setCurrent(OldDir);
+}
+
+void TSimStation::Fault(const std::string& lines) {
+    WriteFile(Dir.File("control"), lines.empty() ? "" : lines + "\n");
+}
+
+bool TSimStation::SimGone() {
+    int status = 0;
+    return Sim->WaitExit(10000, status);
+}
+
+void TSimStation::Reconnect() {
+    Sim.reset();
+    Fault("");
+    Sim = std::make_unique<TSimProcess>(Dir.Path(), SimArgs);
+    QVERIFY(Sim->Started());
 }
 
 } // namespace orvan::test
