@@ -46,6 +46,9 @@ struct TArgs {
     bool Yes = false;               // --yes: program over a blank reset word
     int Count = 1;                  // --count N
     bool Json = false;              // --json
+    std::string EepromOut;          // read --eeprom-out FILE
+    std::string SaveCfg;            // read --save-cfg FILE
+    std::string Eeprom;             // verify --eeprom FILE
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
 };
@@ -87,8 +90,18 @@ int SetUpWorkspace(const TArgs& args, orvan::TWorkspace& ws);
 
 // Loads a data or configuration file as File Open does, the companion
 // configuration included; messages go to stderr. 0, or 1 when the load
-// failed or a record was damaged.
+// failed or a record was damaged. "-" is standard input, which must hold
+// Intel HEX (a usage error otherwise).
 int LoadDataFile(orvan::TWorkspace& ws, const std::string& path);
+
+// Saves the program memory to `path` in the format its type names (BIN,
+// ".hex", ".ohx"; "-" BIN on stdout). False with the message.
+bool SaveProgramFile(orvan::TWorkspace& ws, const std::string& path, std::string& error);
+
+// --id TEXT / --id-hex "HH ...": checked (0, or ExitUsage after the
+// message), then stored in the ID buffer as the ID edit dialog stores them.
+int CheckIdOptions(const TProductionArgs& p, const std::string& command);
+void StoreIdOptions(const TProductionArgs& p, orvan::TWorkspace& ws);
 
 // Parses --option: exactly four hex digits, a 14-bit word.
 bool ParseOptionWord(const std::string& text, unsigned& word);
