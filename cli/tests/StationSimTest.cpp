@@ -125,6 +125,9 @@ TEST_F(StationFiles, TheStationScriptRunsAndStopsAtTheFailingStep) {
         EXPECT_NE(r.Out.find(c.Said), std::string::npos) << r.Out;
     }
     EXPECT_EQ(Cli("-d OV128 convert chip.hex - ").Out, Content("prog.bin"));
+    EXPECT_NE(ReadFile(README_PATH).find("```bash\n" + ReadFile(STATION_SCRIPT) + "```\n"),
+              std::string::npos)
+        << "README.md's copy of the station script differs from the file";
 }
 
 } // namespace
