@@ -187,6 +187,8 @@ int CmdChipOperation(const TArgs& args) {
     // A database misnamed stops force-write before the port is opened.
     if (cmd.Kind == TOpKind::ForceWrite)
         if (const int rc = CheckStoreArgs(args.Production)) return rc;
+    if (cmd.Kind == TOpKind::ForceWrite)
+        if (const int rc = CheckRecordedFile(args)) return rc;
     const std::string file = cmd.Files && !args.Files.empty() ? args.Files[0] : std::string();
     if (const int rc = CheckFileOptions(args, file)) return rc;
     const TCancelOnSignal cancel;

@@ -159,10 +159,16 @@ int CmdProgramID(const TArgs& args) {
     return ExitOf(o);
 }
 
+int CheckRecordedFile(const TArgs& args) {
+    if (args.Files.empty() || args.Files[0] != "-") return 0;
+    return UsageError(args.Command + " records the data file's SHA-256: name the file, not -");
+}
+
 int CmdAuto(const TArgs& args) {
     const TProductionArgs& p = args.Production;
     const int count = args.Count;
     if (const int rc = CheckStoreArgs(p)) return rc;
+    if (const int rc = CheckRecordedFile(args)) return rc;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = PrepareRun(args, "auto", ws, link); rc != 0 || !link) return rc;

@@ -102,6 +102,9 @@ bool SaveProgramFile(orvan::TWorkspace& ws, const std::string& path, std::string
 // message), then stored in the ID buffer as the ID edit dialog stores them.
 int CheckIdOptions(const TProductionArgs& p, const std::string& command);
 void StoreIdOptions(const TProductionArgs& p, orvan::TWorkspace& ws);
+// auto and force-write keep the data file's SHA-256 in the records: its
+// name must be a file's, not - (0, or ExitUsage after the message).
+int CheckRecordedFile(const TArgs& args);
 
 // Parses --option: exactly four hex digits, a 14-bit word.
 bool ParseOptionWord(const std::string& text, unsigned& word);
