@@ -1,12 +1,16 @@
-// convert: load a data file, save the program memory as BIN. Also the
-// file steps the other subcommands share: --cfg and data-file arguments.
+// convert: load a data file, save the program memory by OUT's type. Also
+// the file steps the other subcommands share: --cfg, data-file arguments
+// (standard input among them) and program-memory files out.
 #include "buffer/DataFile.h"
 #include "buffer/SaveBin.h"
+#include "buffer/SaveHex.h"
 #include "cli/Commands.h"
 #include "session/ConfigFile.h"
 #include "session/FileCommands.h"
 #include "session/Workspace.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -27,6 +31,33 @@ int Report(const TFileResult& r) {
     return failed ? ExitFile : ExitOk;
 }
 
+// Standard input as a data file of the type its content shows: Intel HEX,
+// which begins with ':'. Nothing else on it can be told apart.
+class TStdinFile : public TFileAccess {
+  public:
+    static constexpr const char* Name = "-.hex";
+    bool Exists(const std::string& path) const override { return path == Name; }
+    TReadStatus Read(const std::string& path, std::size_t limit, bool refuseLonger,
+                     std::vector<uint8_t>& out) const override {
+        if (path != Name) return TReadStatus::Missing;
+        if (Bytes.size() > limit && refuseLonger) return TReadStatus::TooLarge;
+        out.assign(Bytes.begin(), Bytes.begin() + std::ptrdiff_t(std::min(limit, Bytes.size())));
+        return TReadStatus::Ok;
+    }
+    // False when standard input holds something other than Intel HEX.
+    bool Take() {
+        char buf[65536];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, stdin)) > 0;) {
+            Bytes.insert(Bytes.end(), buf, buf + n);
+            if (Bytes.size() > MaxFileBytes) break; // refused as too large
+        }
+        return !Bytes.empty() && Bytes[0] == ':';
+    }
+
+  private:
+    std::vector<uint8_t> Bytes;
+};
+
 } // namespace
 
 int SetUpWorkspace(const TArgs& args, TWorkspace& ws) {
@@ -46,15 +77,34 @@ int SetUpWorkspace(const TArgs& args, TWorkspace& ws) {
 int LoadDataFile(TWorkspace& ws, const std::string& path) {
     TFileOptions options;
     options.ShowFormatWarnings = true; // there is no window to hide them behind
-    return Report(OpenDataFile(ws, path, options));
+    if (path != "-") return Report(OpenDataFile(ws, path, options));
+    TStdinFile in;
+    if (!in.Take())
+        return UsageError("standard input (-) must hold Intel HEX, which begins with ':'; "
+                          "name a file for any other data");
+    const int rc = Report(OpenDataFile(ws, TStdinFile::Name, options, in));
+    if (ws.LoadedFileName == TStdinFile::Name) ws.LoadedFileName = path;
+    return rc;
+}
+
+bool SaveProgramFile(TWorkspace& ws, const std::string& path, std::string& error) {
+    ws.GetICInfo();
+    std::vector<uint8_t> bytes;
+    if (!ProgramFileBytes(ws.Buffers, ws.Device, path, bytes, error)) return false;
+    error = SorryCantBeSavedText;
+    return path == "-" ? WriteStdout(bytes) : WriteFileAtomic(path, bytes);
 }
 
 int CmdConvert(const TArgs& args) {
     if (args.Files.size() != 2) return UsageError("convert needs FILE and OUT");
+    const std::string& out = args.Files[1];
+    if (out == "-" && JsonOutput())
+        return UsageError("OUT - puts the BIN on stdout, which --json keeps for JSON");
+    if (out == "-") FileOnStdout();
     auto ws = std::make_unique<TWorkspace>();
     if (const int rc = SetUpWorkspace(args, *ws)) return rc;
     if (const int rc = LoadDataFile(*ws, args.Files[0])) return rc;
-    if (!SaveBin(*ws, args.Files[1])) return Fail(ExitFile, SorryCantBeSavedText);
+    if (std::string error; !SaveProgramFile(*ws, out, error)) return Fail(ExitFile, error);
     Result()["output"] = args.Files[1];
     return ExitOk;
 }

@@ -4,14 +4,17 @@
 #include "buffer/BufferOps.h"
 #include "buffer/HexText.h"
 #include "buffer/SaveBin.h"
+#include "buffer/SaveHex.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Signals.h"
+#include "device/Checksum.h"
 #include "link/WriterLink.h"
 #include "ops/Forcewrite.h"
 #include "ops/OpLayout.h"
 #include "ops/Operation.h"
 #include "production/Records.h"
+#include "session/ConfigFile.h"
 #include "session/FileCommands.h"
 #include "session/Operations.h"
 #include "session/Workspace.h"
@@ -106,6 +109,9 @@ TOpOutcome RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState
 
 // A raw EEPROM image of at most the model's EEPROM size.
 int LoadEEPROMImage(TWorkspace& ws, const std::string& path) {
+    if (path == "-")
+        return UsageError("an EEPROM image is raw bytes, which standard input (-) cannot be "
+                          "told apart from: name the file");
     std::ifstream f(path, std::ios::binary);
     if (!f) return Fail(ExitFile, "Cannot open " + path);
     const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -132,6 +138,43 @@ int ApplyOption(TWorkspace& ws, const std::string& text) {
     return 0;
 }
 
+// read's and verify's own options, checked before the port is opened.
+int CheckFileOptions(const TArgs& args, const std::string& file) {
+    for (const std::string* named : {&args.SaveCfg, &args.EepromOut, &args.Eeprom})
+        if (*named == "-")
+            return UsageError(args.Command + " writes and reads those files by name, "
+                                             "not as - (standard input or output)");
+    if (args.Command == "verify") return CheckIdOptions(args.Production, "verify");
+    if (args.Command != "read" || file != "-") return 0;
+    if (JsonOutput())
+        return UsageError("read - puts the BIN on stdout, which --json keeps for JSON");
+    if (!args.SaveCfg.empty())
+        return UsageError("--save-cfg names OUT, which must then be a file, not -");
+    FileOnStdout();
+    return 0;
+}
+
+// What read keeps besides OUT: the configuration naming OUT (OPTION and ID
+// as read), and the EEPROM image once it was read.
+int SaveReadFiles(const TArgs& args, TWorkspace& ws, const std::string& out, bool eepromRead) {
+    if (!args.SaveCfg.empty()) {
+        ws.LoadedFileName = out;
+        if (args.Port.size() == 4) ws.PortIndex = args.Port[3] - '1'; // "Com1".."Com8"
+        if (!SaveCfgFile(ws, args.SaveCfg))
+            return ErrorLine(ExitFile, "'" + args.SaveCfg + "' file can't be saved!");
+        Result()["cfg"] = args.SaveCfg;
+    }
+    if (!args.EepromOut.empty() && eepromRead) {
+        const auto* ee = ws.Buffers.EEBuffer.data();
+        if (!WriteFileAtomic(
+                args.EepromOut,
+                std::vector<uint8_t>(ee, ee + std::min(ws.Device.EEBytes(), EEBufferBytes))))
+            return ErrorLine(ExitFile, "'" + args.EepromOut + "' file can't be saved!");
+        Result()["eeprom"] = args.EepromOut;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool IsChipOperation(const std::string& command) {
@@ -144,13 +187,19 @@ int CmdChipOperation(const TArgs& args) {
     // A database misnamed stops force-write before the port is opened.
     if (cmd.Kind == TOpKind::ForceWrite)
         if (const int rc = CheckStoreArgs(args.Production)) return rc;
+    if (cmd.Kind == TOpKind::ForceWrite)
+        if (const int rc = CheckRecordedFile(args)) return rc;
+    const std::string file = cmd.Files && !args.Files.empty() ? args.Files[0] : std::string();
+    if (const int rc = CheckFileOptions(args, file)) return rc;
     const TCancelOnSignal cancel;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = Prepare(args, cmd.Name, ws, link, cmd.Files); rc != 0 || !link) return rc;
     ws->GetICInfo();
     const bool flash = ws->Device.IsFlash();
-    const std::string file = cmd.Files ? args.Files[0] : std::string();
+    if (!flash && !(args.EepromOut + args.Eeprom).empty())
+        return UsageError(ws->DeviceName + " is an OTP model: it has no EEPROM to " +
+                          (args.Eeprom.empty() ? "save" : "compare"));
 
     switch (cmd.Kind) {
     case TOpKind::BlankCheck:
@@ -180,6 +229,16 @@ int CmdChipOperation(const TArgs& args) {
     case TOpKind::Verify:
         if (const int rc = LoadDataFile(*ws, file)) return rc;
         if (const int rc = ApplyOption(*ws, args.Option)) return rc;
+        StoreIdOptions(args.Production, *ws);
+        if (!args.Eeprom.empty()) {
+            if (const int rc = LoadEEPROMImage(*ws, args.Eeprom)) return rc;
+        } else if (flash) {
+            const std::string note =
+                "EEPROM compared with a blank buffer (all 00); --eeprom FILE compares it "
+                "with an image";
+            std::cerr << note << "\n";
+            if (JsonOutput()) Emit({{"event", "message"}, {"text", note}});
+        }
         ws->VerifyProtect = args.Protect;
         ws->CalChecksum(); // the checksum the status panel shows
         break;
@@ -225,8 +284,13 @@ int CmdChipOperation(const TArgs& args) {
 
     if (cmd.Kind == TOpKind::Read && ws->ReadDone) {
         ws->RefreshData();
-        if (!SaveBin(*ws, file)) return ErrorLine(ExitFile, SorryCantBeSavedText);
+        ws->CalChecksum();
+        if (std::string error; !SaveProgramFile(*ws, file, error))
+            return ErrorLine(ExitFile, error);
         Result()["output"] = file;
+        Result()["checksum"] = ws->Panel.Checksum;
+        Result()["option"] = HexText(PairToWord(ws->Buffers.OptionLo, ws->Buffers.OptionHi), 4);
+        if (const int rc = SaveReadFiles(args, *ws, file, ok)) return rc;
     }
     if (cancel.Cancelled()) return ErrorLine(ExitChipFailed, "Stopped");
     if (ok) return ExitOk;

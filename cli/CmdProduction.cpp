@@ -116,15 +116,24 @@ int OpenRecordsFor(const TArgs& args, TWorkspace& ws, const std::string& dataFil
     return 0;
 }
 
+int CheckIdOptions(const TProductionArgs& p, const std::string& command) {
+    if (p.HasIdText && p.HasIdHex) return UsageError(command + " takes --id or --id-hex, not both");
+    if (p.HasIdText && p.IdText.size() > 12) return UsageError("--id takes at most 12 characters");
+    return 0;
+}
+
+void StoreIdOptions(const TProductionArgs& p, TWorkspace& ws) {
+    if (p.HasIdText) StoreASCIIID(ws.Buffers, p.IdText);
+    if (p.HasIdHex) StoreHexID(ws.Buffers, p.IdHex);
+}
+
 int CmdProgramID(const TArgs& args) {
     const TProductionArgs& p = args.Production;
-    if (p.HasIdText && p.HasIdHex) return UsageError("program-id takes --id or --id-hex, not both");
-    if (p.HasIdText && p.IdText.size() > 12) return UsageError("--id takes at most 12 characters");
+    if (const int rc = CheckIdOptions(p, "program-id")) return rc;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = PrepareRun(args, "program-id", ws, link); rc != 0 || !link) return rc;
-    if (p.HasIdText) StoreASCIIID(ws->Buffers, p.IdText);
-    if (p.HasIdHex) StoreHexID(ws->Buffers, p.IdHex);
+    StoreIdOptions(p, *ws);
     ws->CalChecksum();
     PrintLine("ID: " + IDHexText(ws->Buffers));
     PrintLine("Checksum: " + ws->Panel.Checksum);
@@ -150,10 +159,16 @@ int CmdProgramID(const TArgs& args) {
     return ExitOf(o);
 }
 
+int CheckRecordedFile(const TArgs& args) {
+    if (args.Files.empty() || args.Files[0] != "-") return 0;
+    return UsageError(args.Command + " records the data file's SHA-256: name the file, not -");
+}
+
 int CmdAuto(const TArgs& args) {
     const TProductionArgs& p = args.Production;
     const int count = args.Count;
     if (const int rc = CheckStoreArgs(p)) return rc;
+    if (const int rc = CheckRecordedFile(args)) return rc;
     std::unique_ptr<TWorkspace> ws;
     std::unique_ptr<TWriterLink> link;
     if (const int rc = PrepareRun(args, "auto", ws, link); rc != 0 || !link) return rc;

@@ -47,6 +47,9 @@ struct TArgs {
     int Count = 1;                  // --count N
     int Polls = 200;                // doctor --polls N (hidden: tests take fewer)
     bool Json = false;              // --json
+    std::string EepromOut;          // read --eeprom-out FILE
+    std::string SaveCfg;            // read --save-cfg FILE
+    std::string Eeprom;             // verify --eeprom FILE
     std::vector<std::string> Files; // positional arguments after the command
     TProductionArgs Production;
 };
@@ -88,8 +91,21 @@ int SetUpWorkspace(const TArgs& args, orvan::TWorkspace& ws);
 
 // Loads a data or configuration file as File Open does, the companion
 // configuration included; messages go to stderr. 0, or 1 when the load
-// failed or a record was damaged.
+// failed or a record was damaged. "-" is standard input, which must hold
+// Intel HEX (a usage error otherwise).
 int LoadDataFile(orvan::TWorkspace& ws, const std::string& path);
+
+// Saves the program memory to `path` in the format its type names (BIN,
+// ".hex", ".ohx"; "-" BIN on stdout). False with the message.
+bool SaveProgramFile(orvan::TWorkspace& ws, const std::string& path, std::string& error);
+
+// --id TEXT / --id-hex "HH ...": checked (0, or ExitUsage after the
+// message), then stored in the ID buffer as the ID edit dialog stores them.
+int CheckIdOptions(const TProductionArgs& p, const std::string& command);
+void StoreIdOptions(const TProductionArgs& p, orvan::TWorkspace& ws);
+// auto and force-write keep the data file's SHA-256 in the records: its
+// name must be a file's, not - (0, or ExitUsage after the message).
+int CheckRecordedFile(const TArgs& args);
 
 // Parses --option: exactly four hex digits, a 14-bit word.
 bool ParseOptionWord(const std::string& text, unsigned& word);

@@ -16,6 +16,7 @@ namespace {
 
 bool Json = false;
 std::string FirstError;
+FILE* Lines = stdout; // where the operator's lines go
 
 TJson& Fields() {
     static TJson fields = TJson::object();
@@ -54,9 +55,19 @@ void Emit(const TJson& event) {
 
 void PrintLine(const std::string& line) {
     if (Json) return;
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    std::fwrite(line.data(), 1, line.size(), Lines);
+    std::fputc('\n', Lines);
     Flush();
+}
+
+void FileOnStdout() {
+    Lines = stderr;
+}
+
+bool WriteStdout(const std::vector<uint8_t>& bytes) {
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    Flush();
+    return written && !std::ferror(stdout);
 }
 
 int Fail(ExitCode code, const std::string& text) {
@@ -67,8 +78,8 @@ int Fail(ExitCode code, const std::string& text) {
 
 int FailOnStdout(ExitCode code, const std::string& text) {
     if (Json) return Fail(code, text);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
+    std::fwrite(text.data(), 1, text.size(), Lines);
+    std::fputc('\n', Lines);
     Flush();
     NoteError(text);
     return code;

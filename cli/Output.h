@@ -10,7 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvan::cli {
 
@@ -29,6 +31,12 @@ void Emit(const TJson& event);
 // A line for the operator on stdout; dropped with --json (the same facts
 // go into events or the result).
 void PrintLine(const std::string& line);
+
+// Standard output carries a file (read -): from now on the operator's lines
+// go to stderr.
+void FileOnStdout();
+// `bytes` on stdout; false when they could not be written.
+bool WriteStdout(const std::vector<uint8_t>& bytes);
 
 // The exit status a run's outcome comes to.
 ExitCode ExitOf(const TOpOutcome& outcome);

@@ -175,6 +175,25 @@ class TCommandLine {
         c->add_flag("--yes", Args.Yes, "program over a blank reset word (it is meant so)");
     }
     void Protect(CLI::App* c, const char* help) { c->add_flag("--protect", Args.Protect, help); }
+    void Id(CLI::App* c) {
+        TProductionArgs& p = Args.Production;
+        c->add_option_function<std::string>(
+             "--id",
+             [&p](const std::string& v) {
+                 p.IdText = v;
+                 p.HasIdText = true;
+             },
+             "ID as text, at most 12 characters")
+            ->type_name("TEXT");
+        c->add_option_function<std::string>(
+             "--id-hex",
+             [&p](const std::string& v) {
+                 p.IdHex = v;
+                 p.HasIdHex = true;
+             },
+             "ID as hexadecimal bytes")
+            ->type_name("\"HH HH ...\"");
+    }
     void Serial(CLI::App* c) {
         TProductionArgs& p = Args.Production;
         c->add_option("--serial-addr", p.SerialAddr, "word address of the serial number")
@@ -215,9 +234,11 @@ class TCommandLine {
         File(c, "FILE", "data file to load first");
 
         c = Add(General, "convert", "-d MODEL FILE OUT",
-                "load FILE, then save the program memory to OUT (BIN)", CmdConvert);
+                "load FILE (- : Intel HEX on stdin), then save the\n"
+                "program memory to OUT: .hex, .ohx, else BIN (- : stdout)",
+                CmdConvert);
         File(c, "FILE", "the data file");
-        File(c, "OUT", "the BIN file to write");
+        File(c, "OUT", "the file to write: .hex Intel HEX, .ohx, else BIN; - BIN on stdout");
 
         Add(General, "connect", "-P PORT -d MODEL", "poll the writer and print the connect message",
             CmdConnect);
@@ -249,9 +270,16 @@ class TCommandLine {
 
         Add(Chip, "erase", "", "erase (flash models), then blank check", CmdChipOperation);
 
-        c = Add(Chip, "read", "OUT", "read the chip; program memory saved to OUT (BIN)",
+        c = Add(Chip, "read", "OUT [--eeprom-out FILE] [--save-cfg FILE]",
+                "read the chip; program memory saved to OUT (.hex\n"
+                "Intel HEX, .ohx, else BIN; - BIN on stdout)",
                 CmdChipOperation);
-        File(c, "OUT", "BIN file for the program memory read");
+        File(c, "OUT", "file for the program memory read: .hex, .ohx, else BIN; - stdout");
+        c->add_option("--eeprom-out", Args.EepromOut, "save the EEPROM read (flash models), raw")
+            ->type_name("FILE");
+        c->add_option("--save-cfg", Args.SaveCfg,
+                      "save a configuration naming OUT, with the OPTION and ID read")
+            ->type_name("FILE");
 
         c = Add(Chip, "program", "FILE [--yes]",
                 "program memory from FILE and read it back; a blank\n"
@@ -263,10 +291,16 @@ class TCommandLine {
         Add(Chip, "program-option", "[--option HHHH]",
             "program the OPTION word (else the --cfg one)", CmdChipOperation);
 
-        c = Add(Chip, "verify", "FILE [--protect]", "compare the chip with FILE (and --cfg)",
+        c = Add(Chip, "verify",
+                "FILE [--protect] [--id TEXT | --id-hex \"HH ...\"] [--eeprom FILE]",
+                "compare the chip with FILE (and --cfg), the ID and\n"
+                "the EEPROM image given",
                 CmdChipOperation);
         File(c, "FILE", "data file to compare with");
         Protect(c, "verify in protect mode");
+        Id(c);
+        c->add_option("--eeprom", Args.Eeprom, "raw EEPROM image to compare (flash models)")
+            ->type_name("FILE");
 
         c = Add(Chip, "program-eeprom", "FILE", "program a raw EEPROM image (flash models)",
                 CmdChipOperation);
@@ -283,25 +317,7 @@ class TCommandLine {
                 "the chip and read them back",
                 CmdProgramID);
         File(c, "FILE", "data file whose checksum is programmed");
-        {
-            TProductionArgs& p = Args.Production;
-            c->add_option_function<std::string>(
-                 "--id",
-                 [&p](const std::string& v) {
-                     p.IdText = v;
-                     p.HasIdText = true;
-                 },
-                 "ID as text, at most 12 characters")
-                ->type_name("TEXT");
-            c->add_option_function<std::string>(
-                 "--id-hex",
-                 [&p](const std::string& v) {
-                     p.IdHex = v;
-                     p.HasIdHex = true;
-                 },
-                 "ID as hexadecimal bytes")
-                ->type_name("\"HH HH ...\"");
-        }
+        Id(c);
 
         c = Add(Production, "auto", "FILE [--count N] [--yes] [--no-blank-check] [--qtp QTPFILE]",
                 "auto program N chips in a row (the writer puts a\n"

@@ -96,7 +96,10 @@ void Cycle(Ops& t, const std::string& model, int words) {
     EXPECT_EQ(p.Out, Lines({"Program memory", "Program Ok!!", "Data verify OK!!"}));
     EXPECT_EQ(p.Status, 0);
 
-    TRunResult v = t.Cli(model, {"verify", file});
+    // The EEPROM programmed above is the one to compare with.
+    std::vector<std::string> verify = {"verify", file};
+    if (flash) verify.insert(verify.end(), {"--eeprom", "ee.bin"});
+    TRunResult v = t.Cli(model, verify);
     std::string expect =
         Lines({"Verify", "OPTION verify OK!!", "ID & Checksum verify OK!!", "Data verify OK!!"});
     if (flash) expect += "EEPROM Data Verify OK!!\n";
