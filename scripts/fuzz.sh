@@ -26,19 +26,31 @@ fi
 cmake --build "$build" --target "${targets[@]}" -j "$(nproc)" || { echo "error: building the fuzz targets failed" >&2; exit 1; }
 
 mkdir -p "$build/crashes"
-status=0
-for t in "${targets[@]}"; do
+# The targets run side by side, each for SECONDS: the stage takes SECONDS
+# whatever the number of targets.
+fuzz_one() {
+    local t=$1 corpus log
     corpus=$(mktemp -d)
     cp -r "$top/fuzz/corpus/${t#fuzz_}/." "$corpus/"
     log="$build/$t.log"
     if "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
             -artifact_prefix="$build/crashes/$t-" "$corpus" >"$log" 2>&1; then
         echo "$t: $(grep -Eo '#[0-9]+' "$log" | tail -n 1 | tr -d '#') runs, no crash"
+        rm -rf "$corpus"
     else
         echo "$t: FAILED (see $log)" >&2
         tail -n 40 "$log" >&2
-        status=1
+        rm -rf "$corpus"
+        return 1
     fi
-    rm -rf "$corpus"
+}
+pids=()
+for t in "${targets[@]}"; do
+    fuzz_one "$t" &
+    pids+=($!)
+done
+status=0
+for pid in "${pids[@]}"; do
+    wait "$pid" || status=1
 done
 exit $status
