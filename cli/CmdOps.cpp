@@ -230,7 +230,8 @@ int CmdChipOperation(const TArgs& args) {
     }
     if (cancel.Cancelled()) return ErrorLine(ExitChipFailed, "Stopped");
     if (ok) return ExitOk;
-    if (const std::string red = dialog.FirstRed(); !red.empty()) Result()["error"] = red;
+    if (const std::string failure = FailureOf(dialog, outcome); !failure.empty())
+        Result()["error"] = failure;
     return ExitOf(outcome);
 }
 

@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
+#include "ops/ChipSteps.h"
 #include "ops/Operation.h"
 #include "production/Autoprogram.h"
 #include "production/IDText.h"
@@ -130,8 +131,9 @@ int CmdProgramID(const TArgs& args) {
     PrintLine("Checksum: " + ws->Panel.Checksum);
     Result()["id"] = IDHexText(ws->Buffers);
     Result()["checksum"] = ws->Panel.Checksum;
-    TDialogState dialog;
+    TDialogState dialog(ProgramIDLayout());
     TJsonDialog json(dialog, 0);
+    if (JsonOutput()) json.Start();
     const TOpOutcome o = RunOperation(
         *ws, *link, ProgramIDThread,
         [&](const TOpUpdate& u) {
@@ -139,14 +141,14 @@ int CmdProgramID(const TArgs& args) {
             if (JsonOutput()) json(u, changed);
         },
         StopToken());
-    std::vector<std::string> shown;
-    for (const char* c : {"Label1", "Label2"})
-        if (!dialog[c].Text.empty()) shown.push_back(DisplayText(dialog[c].Text));
-    for (const std::string& l : shown)
+    // Stopped inside a block: the writer drops it before this process goes.
+    SettleLine(link->Comm1, *link->Clock, *link, {});
+    for (const std::string& l : dialog.FinalLines())
         PrintLine(l);
-    Result()["lines"] = shown;
+    Result()["lines"] = dialog.FinalLines();
     if (o.Pass) return ExitOk;
-    if (!o.FirstFailure.empty()) Result()["error"] = o.FirstFailure;
+    if (const std::string failure = FailureOf(dialog, o); !failure.empty())
+        Result()["error"] = failure;
     return ExitOf(o);
 }
 
@@ -175,6 +177,12 @@ int CmdAuto(const TArgs& args) {
     ws->GetICInfo();
     if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers); question && !args.Yes)
         return UsageError(*question + " (--yes programs all the same)");
+    // What would fail every chip is refused before the first one.
+    if (const char* bad = OptionStatusText(ws->Panel.Option.OptionStatus))
+        return UsageError(std::string(bad) + " (give --option HHHH, or --cfg FILE with it)");
+    if (!ws->Serial.SerialModeOn &&
+        ProgramImageBlank(ws->Buffers.ProgramBuffer.data(), ws->Device.ICMemBytes))
+        return UsageError(ProgramBlankText);
     ws->SkipBlankCheck = p.NoBlankCheck;
     if (!p.NoBlankCheck) ws->EraseFirst = ws->Device.IsFlash();
     if (p.RestartSeries && !args.Yes)
@@ -249,10 +257,15 @@ int CmdAuto(const TArgs& args) {
             storeFailed = true; // no chip goes on without its record
             break;
         }
+        // A writer that stopped answering, or a line gone, would fail every
+        // chip after this one as well.
+        if (o.Failure == TFailureClass::Writer) break;
         if (o.Failure == TFailureClass::File && worst != ExitWriter) worst = ExitFile;
         seriesDamaged = o.SeriesDamaged;
         if (o.SeriesEnded || o.Failure == TFailureClass::File) break; // the QTP file has ended
     }
+    // Stopped inside a block: the writer drops it before this process goes.
+    SettleLine(link->Comm1, *link->Clock, *link, {});
     PrintLine("Pass Count : " + ws->Panel.PassCount);
     PrintLine("Passes " + std::to_string(passes) + ", fails " + std::to_string(fails) + ", yield " +
               YieldText(passes, passes + fails));

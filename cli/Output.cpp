@@ -100,6 +100,11 @@ ExitCode ExitOf(const TOpOutcome& o) {
     }
 }
 
+std::string FailureOf(const TDialogState& dialog, const TOpOutcome& outcome) {
+    const std::string red = dialog.FirstRed();
+    return red.empty() ? DisplayText(outcome.FirstFailure) : red;
+}
+
 TJson FinalResult(const std::string& command, int exitCode) {
     TJson r = {{"event", "result"}};
     if (!command.empty()) r["command"] = command;

@@ -32,6 +32,9 @@ void PrintLine(const std::string& line);
 
 // The exit status a run's outcome comes to.
 ExitCode ExitOf(const TOpOutcome& outcome);
+// What a failed run failed on: its dialog's first red line, else the line
+// the worker noted (a difference shown in the default colour).
+std::string FailureOf(const TDialogState& dialog, const TOpOutcome& outcome);
 
 // A failure: `text` on stderr, as the command has always printed it, and
 // the result's "error"; returns `code`.

@@ -26,6 +26,9 @@ void AutoProgramThread(TOperationContext& ctx);
 // (hidden), blank check, program, verify and OPTION lines, the yield line;
 // "Exit" and "Continue".
 const TOpLayout& AutoProgramLayout();
+// The line a run fails with when the OPTION word is blank or bad
+// (TOptionPanel::OptionStatus), or null when it is neither.
+const char* OptionStatusText(int optionStatus);
 // "This run: N passed, M failed, yield Y" for the dialog's recorded chips.
 std::string YieldLineText(int passes, int fails);
 
