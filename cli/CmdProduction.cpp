@@ -127,24 +127,23 @@ int CmdProgramID(const TArgs& args) {
     if (p.HasIdText) StoreASCIIID(ws->Buffers, p.IdText);
     if (p.HasIdHex) StoreHexID(ws->Buffers, p.IdHex);
     ws->CalChecksum();
-    PrintLine("ID: " + IDHexText(ws->Buffers));
-    PrintLine("Checksum: " + ws->Panel.Checksum);
+    PrintDetail("ID: " + IDHexText(ws->Buffers));
+    PrintDetail("Checksum: " + ws->Panel.Checksum);
     Result()["id"] = IDHexText(ws->Buffers);
     Result()["checksum"] = ws->Panel.Checksum;
     TDialogState dialog(ProgramIDLayout());
     TJsonDialog json(dialog, 0);
-    if (JsonOutput()) json.Start();
+    json.Start();
     const TOpOutcome o = RunOperation(
         *ws, *link, ProgramIDThread,
         [&](const TOpUpdate& u) {
             const bool changed = dialog.Apply(u);
-            if (JsonOutput()) json(u, changed);
+            json(u, changed);
         },
         StopToken());
     // Stopped inside a block: the writer drops it before this process goes.
     SettleLine(link->Comm1, *link->Clock, *link, {});
-    for (const std::string& l : dialog.FinalLines())
-        PrintLine(l);
+    PrintOutcome(dialog, o);
     Result()["lines"] = dialog.FinalLines();
     if (o.Pass) return ExitOk;
     if (const std::string failure = FailureOf(dialog, o); !failure.empty())
@@ -205,7 +204,7 @@ int CmdAuto(const TArgs& args) {
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        TDialogState dialog;
+        TDialogState dialog(AutoProgramLayout());
         TNotices notices;
         TJsonDialog json(dialog, ws->Device.WordCount(), "Label3");
         json.SetExtra({{"chip", chip}});
@@ -214,9 +213,10 @@ int CmdAuto(const TArgs& args) {
             [&](const TOpUpdate& u) {
                 const bool changed = dialog.Apply(u);
                 notices(u);
-                if (JsonOutput()) json(u, changed);
+                json(u, changed);
             },
             interrupt);
+        json.Finish(o.Pass);
         ++chips;
         const std::string number = !numbered          ? "-"
                                    : o.Serial.empty() ? ws->Serial.HexText()
@@ -225,7 +225,7 @@ int CmdAuto(const TArgs& args) {
         // record line in red.
         const bool recordRed = dialog[RecordLineControl].Colour == TLineColour::Red;
         for (const std::string& line : notices.RecordLines)
-            if (chip == 1 || recordRed) PrintLine((recordRed ? "ERROR: " : "") + line);
+            if (chip == 1 || recordRed) PrintDetail((recordRed ? "ERROR: " : "") + line);
         if (o.Recorded) ++(o.Pass ? passes : fails);
         const std::string head = "chip " + std::to_string(chip) + " serial " + number;
         std::string verdict = o.Pass ? "PASS" : "FAIL";
@@ -236,7 +236,7 @@ int CmdAuto(const TArgs& args) {
                 std::string(o.Pass ? "passed" : "failed") + ", record not saved: " + o.RecordError;
             ErrorLine(ExitStore, head + " " + verdict);
         } else {
-            PrintLine(head + " " + verdict);
+            PrintDetail(head + " " + verdict);
         }
         if (JsonOutput()) {
             TJson e = {{"event", "chip"}, {"chip", chip}};
@@ -252,7 +252,7 @@ int CmdAuto(const TArgs& args) {
             if (o.Failure == TFailureClass::Writer) worst = ExitWriter;
         }
         for (const std::string& m : notices.Messages)
-            PrintLine(m);
+            PrintDetail(m);
         if (!o.RecordError.empty() || o.Failure == TFailureClass::Store) {
             storeFailed = true; // no chip goes on without its record
             break;
@@ -266,7 +266,7 @@ int CmdAuto(const TArgs& args) {
     }
     // Stopped inside a block: the writer drops it before this process goes.
     SettleLine(link->Comm1, *link->Clock, *link, {});
-    PrintLine("Pass Count : " + ws->Panel.PassCount);
+    PrintDetail("Pass Count : " + ws->Panel.PassCount);
     PrintLine("Passes " + std::to_string(passes) + ", fails " + std::to_string(fails) + ", yield " +
               YieldText(passes, passes + fails));
     Result()["chips"] = chips;
