@@ -202,6 +202,7 @@ int CmdAuto(const TArgs& args) {
     const std::stop_token interrupt = StopToken();
     int failures = 0, chips = 0;
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
+    bool writerFaultBefore = false;  // the chip before failed on the writer
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
         TDialogState dialog(AutoProgramLayout());
@@ -257,9 +258,12 @@ int CmdAuto(const TArgs& args) {
             storeFailed = true; // no chip goes on without its record
             break;
         }
-        // A writer that stopped answering, or a line gone, would fail every
-        // chip after this one as well.
-        if (o.Failure == TFailureClass::Writer) break;
+        // A line gone, or a writer that failed two chips in a row, would
+        // fail every chip after them as well; one bad reply or stall is let
+        // pass, as the next chip often goes well.
+        const bool writerFault = o.Failure == TFailureClass::Writer;
+        if (writerFault && (writerFaultBefore || !link->Comm1.Enabled())) break;
+        writerFaultBefore = writerFault;
         if (o.Failure == TFailureClass::File && worst != ExitWriter) worst = ExitFile;
         seriesDamaged = o.SeriesDamaged;
         if (o.SeriesEnded || o.Failure == TFailureClass::File) break; // the QTP file has ended
