@@ -71,7 +71,8 @@ const char* GlobalHelp =
     "  2  usage error: bad command line, --yes missing for a blank reset word,\n"
     "     or for auto what would fail every chip (a blank OPTION word or program)\n"
     "  3  writer not reachable: the port cannot be opened, or the writer does\n"
-    "     not answer, answers wrongly, or is of the wrong type (auto stops there)\n"
+    "     not answer, answers wrongly, or is of the wrong type (auto stops when\n"
+    "     the line has gone or two chips in a row met this)\n"
     "  4  file error: a file cannot be read, is damaged, or cannot be written\n"
     "  5  production records cannot be opened or written\n";
 
