@@ -71,6 +71,10 @@ int SetUpWorkspace(const TArgs& args, TWorkspace& ws) {
     options.ShowFormatWarnings = true; // as for a data file named on the command line
     const TFileResult r = LoadCfgFile(ws, TCfgMode::Full, options);
     if (!r.Ok) ws.ResetData();
+    // Two models named: which one the chip is cannot be guessed.
+    if (r.Ok && !args.Model.empty() && ws.DeviceName != args.Model)
+        return UsageError("-d " + args.Model + " is not the model of " + args.CfgFile + ", " +
+                          ws.DeviceName);
     return Report(r);
 }
 

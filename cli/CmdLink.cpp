@@ -54,6 +54,9 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
     }
     const std::string error = link->CheckComPort(name, -1);
     if (link->PortFailed) return FailOnStdout(ExitWriter, error);
+    // A run killed just before this one may have left the writer inside a
+    // block: the first exchange lets the line fall quiet until it drops it.
+    link->ExchangeOpen = true;
     return ExitOk;
 }
 

@@ -68,13 +68,18 @@ class TCancelOnSignal {
 // address the program-memory dialog shows.
 class TProgress {
   public:
-    TProgress(bool wanted, int words) : On(wanted && isatty(2)), Words(words) {}
+    TProgress(bool wanted, int words)
+        : On(wanted && isatty(2) && Verbosity() != TVerbosity::Quiet), Words(words) {}
     ~TProgress() {
         if (Shown) std::fputs("\n", stderr);
     }
     void Update(const TOpUpdate& u) {
         TProgressStep step;
         if (On && ProgressOf(u, Words, step)) Show(step.Percent, step.Word);
+    }
+    // A run that passed ends at 100 %.
+    void Finish(bool passed) {
+        if (Shown && passed) Show(100, Words);
     }
 
   private:
@@ -88,11 +93,6 @@ class TProgress {
     bool Shown = false;
 };
 
-void PrintLines(const TDialogState& dialog) {
-    for (const std::string& line : dialog.FinalLines())
-        PrintLine(line);
-}
-
 // Runs one operation to its end; the dialog state carries over between
 // the runs of force write.
 TOpOutcome RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState& dialog,
@@ -102,7 +102,7 @@ TOpOutcome RunOnce(TWorkspace& ws, TWriterLink& link, TOpKind kind, TDialogState
         [&](const TOpUpdate& u) {
             const bool changed = dialog.Apply(u);
             progress.Update(u);
-            if (JsonOutput()) json(u, changed);
+            json(u, changed);
         },
         cancel);
 }
@@ -261,14 +261,16 @@ int CmdChipOperation(const TArgs& args) {
     bool ok = true;
     for (int run = 0; run < runs && ok && !cancel.Cancelled(); ++run) {
         if (runs > 1) json.SetExtra({{"run", run + 1}});
-        if (JsonOutput() && run == 0) json.Start();
+        if (run == 0) json.Start();
         {
             TProgress progress(cmd.Progress, ws->Device.WordCount());
             outcome = RunOnce(*ws, *link, cmd.Kind, dialog, progress, json, cancel.Token());
+            progress.Finish(outcome.Pass);
+            json.Finish(outcome.Pass);
         }
         ok = !cancel.Cancelled() && outcome.Pass;
-        if (runs > 1) PrintLine("Run " + std::to_string(run + 1));
-        PrintLines(dialog);
+        if (runs > 1) PrintDetail("Run " + std::to_string(run + 1));
+        PrintOutcome(dialog, outcome);
         // A chip's record not written stops production, whatever the chip did.
         if (!outcome.RecordError.empty() || outcome.Failure == TFailureClass::Store)
             return ExitStore;
@@ -294,7 +296,8 @@ int CmdChipOperation(const TArgs& args) {
     }
     if (cancel.Cancelled()) return ErrorLine(ExitChipFailed, "Stopped");
     if (ok) return ExitOk;
-    if (const std::string red = dialog.FirstRed(); !red.empty()) Result()["error"] = red;
+    if (const std::string failure = FailureOf(dialog, outcome); !failure.empty())
+        Result()["error"] = failure;
     return ExitOf(outcome);
 }
 

@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Signals.h"
 #include "link/WriterLink.h"
+#include "ops/ChipSteps.h"
 #include "ops/Operation.h"
 #include "production/Autoprogram.h"
 #include "production/IDText.h"
@@ -135,27 +136,27 @@ int CmdProgramID(const TArgs& args) {
     if (const int rc = PrepareRun(args, "program-id", ws, link); rc != 0 || !link) return rc;
     StoreIdOptions(p, *ws);
     ws->CalChecksum();
-    PrintLine("ID: " + IDHexText(ws->Buffers));
-    PrintLine("Checksum: " + ws->Panel.Checksum);
+    PrintDetail("ID: " + IDHexText(ws->Buffers));
+    PrintDetail("Checksum: " + ws->Panel.Checksum);
     Result()["id"] = IDHexText(ws->Buffers);
     Result()["checksum"] = ws->Panel.Checksum;
-    TDialogState dialog;
+    TDialogState dialog(ProgramIDLayout());
     TJsonDialog json(dialog, 0);
+    json.Start();
     const TOpOutcome o = RunOperation(
         *ws, *link, ProgramIDThread,
         [&](const TOpUpdate& u) {
             const bool changed = dialog.Apply(u);
-            if (JsonOutput()) json(u, changed);
+            json(u, changed);
         },
         StopToken());
-    std::vector<std::string> shown;
-    for (const char* c : {"Label1", "Label2"})
-        if (!dialog[c].Text.empty()) shown.push_back(DisplayText(dialog[c].Text));
-    for (const std::string& l : shown)
-        PrintLine(l);
-    Result()["lines"] = shown;
+    // Stopped inside a block: the writer drops it before this process goes.
+    SettleLine(link->Comm1, *link->Clock, *link, {});
+    PrintOutcome(dialog, o);
+    Result()["lines"] = dialog.FinalLines();
     if (o.Pass) return ExitOk;
-    if (!o.FirstFailure.empty()) Result()["error"] = o.FirstFailure;
+    if (const std::string failure = FailureOf(dialog, o); !failure.empty())
+        Result()["error"] = failure;
     return ExitOf(o);
 }
 
@@ -190,6 +191,12 @@ int CmdAuto(const TArgs& args) {
     ws->GetICInfo();
     if (const auto question = ResetAddrQuestion(ws->Device, ws->Buffers); question && !args.Yes)
         return UsageError(*question + " (--yes programs all the same)");
+    // What would fail every chip is refused before the first one.
+    if (const char* bad = OptionStatusText(ws->Panel.Option.OptionStatus))
+        return UsageError(std::string(bad) + " (give --option HHHH, or --cfg FILE with it)");
+    if (!ws->Serial.SerialModeOn &&
+        ProgramImageBlank(ws->Buffers.ProgramBuffer.data(), ws->Device.ICMemBytes))
+        return UsageError(ProgramBlankText);
     ws->SkipBlankCheck = p.NoBlankCheck;
     if (!p.NoBlankCheck) ws->EraseFirst = ws->Device.IsFlash();
     if (p.RestartSeries && !args.Yes)
@@ -210,9 +217,10 @@ int CmdAuto(const TArgs& args) {
     const std::stop_token interrupt = StopToken();
     int failures = 0, chips = 0;
     ExitCode worst = ExitChipFailed; // a writer fault outranks a chip fault
+    bool writerFaultBefore = false;  // the chip before failed on the writer
     for (int chip = 1; chip <= count && !interrupt.stop_requested(); ++chip) {
         const bool numbered = ws->Serial.SerialModeOn;
-        TDialogState dialog;
+        TDialogState dialog(AutoProgramLayout());
         TNotices notices;
         TJsonDialog json(dialog, ws->Device.WordCount(), "Label3");
         json.SetExtra({{"chip", chip}});
@@ -221,9 +229,10 @@ int CmdAuto(const TArgs& args) {
             [&](const TOpUpdate& u) {
                 const bool changed = dialog.Apply(u);
                 notices(u);
-                if (JsonOutput()) json(u, changed);
+                json(u, changed);
             },
             interrupt);
+        json.Finish(o.Pass);
         ++chips;
         const std::string number = !numbered          ? "-"
                                    : o.Serial.empty() ? ws->Serial.HexText()
@@ -232,7 +241,7 @@ int CmdAuto(const TArgs& args) {
         // record line in red.
         const bool recordRed = dialog[RecordLineControl].Colour == TLineColour::Red;
         for (const std::string& line : notices.RecordLines)
-            if (chip == 1 || recordRed) PrintLine((recordRed ? "ERROR: " : "") + line);
+            if (chip == 1 || recordRed) PrintDetail((recordRed ? "ERROR: " : "") + line);
         if (o.Recorded) ++(o.Pass ? passes : fails);
         const std::string head = "chip " + std::to_string(chip) + " serial " + number;
         std::string verdict = o.Pass ? "PASS" : "FAIL";
@@ -243,7 +252,7 @@ int CmdAuto(const TArgs& args) {
                 std::string(o.Pass ? "passed" : "failed") + ", record not saved: " + o.RecordError;
             ErrorLine(ExitStore, head + " " + verdict);
         } else {
-            PrintLine(head + " " + verdict);
+            PrintDetail(head + " " + verdict);
         }
         if (JsonOutput()) {
             TJson e = {{"event", "chip"}, {"chip", chip}};
@@ -259,16 +268,24 @@ int CmdAuto(const TArgs& args) {
             if (o.Failure == TFailureClass::Writer) worst = ExitWriter;
         }
         for (const std::string& m : notices.Messages)
-            PrintLine(m);
+            PrintDetail(m);
         if (!o.RecordError.empty() || o.Failure == TFailureClass::Store) {
             storeFailed = true; // no chip goes on without its record
             break;
         }
+        // A line gone, or a writer that failed two chips in a row, would
+        // fail every chip after them as well; one bad reply or stall is let
+        // pass, as the next chip often goes well.
+        const bool writerFault = o.Failure == TFailureClass::Writer;
+        if (writerFault && (writerFaultBefore || !link->Comm1.Enabled())) break;
+        writerFaultBefore = writerFault;
         if (o.Failure == TFailureClass::File && worst != ExitWriter) worst = ExitFile;
         seriesDamaged = o.SeriesDamaged;
         if (o.SeriesEnded || o.Failure == TFailureClass::File) break; // the QTP file has ended
     }
-    PrintLine("Pass Count : " + ws->Panel.PassCount);
+    // Stopped inside a block: the writer drops it before this process goes.
+    SettleLine(link->Comm1, *link->Clock, *link, {});
+    PrintDetail("Pass Count : " + ws->Panel.PassCount);
     PrintLine("Passes " + std::to_string(passes) + ", fails " + std::to_string(fails) + ", yield " +
               YieldText(passes, passes + fails));
     Result()["chips"] = chips;

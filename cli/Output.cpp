@@ -15,6 +15,7 @@ namespace orvan::cli {
 namespace {
 
 bool Json = false;
+TVerbosity Level = TVerbosity::Normal;
 std::string FirstError;
 FILE* Lines = stdout; // where the operator's lines go
 
@@ -27,6 +28,14 @@ void NoteError(const std::string& text) {
     if (FirstError.empty()) FirstError = text;
 }
 
+// A text line of the dialog's layout (not a button, gauge or message box).
+bool IsLine(const TDialogState& dialog, const std::string& control) {
+    if (!dialog.Layout()) return false;
+    for (const TLayoutLine& l : dialog.Layout()->Lines)
+        if (control == l.Control) return l.Role == TLayoutLine::TRole::Line;
+    return false;
+}
+
 } // namespace
 
 void SetJsonOutput(bool on) {
@@ -35,6 +44,14 @@ void SetJsonOutput(bool on) {
 
 bool JsonOutput() {
     return Json;
+}
+
+void SetVerbosity(TVerbosity v) {
+    Level = v;
+}
+
+TVerbosity Verbosity() {
+    return Level;
 }
 
 TJson& Result() {
@@ -68,6 +85,24 @@ bool WriteStdout(const std::vector<uint8_t>& bytes) {
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
     Flush();
     return written && !std::ferror(stdout);
+}
+
+void PrintDetail(const std::string& line) {
+    if (Level != TVerbosity::Quiet) PrintLine(line);
+}
+
+void PrintOutcome(const TDialogState& dialog, const TOpOutcome& outcome) {
+    switch (Level) {
+    case TVerbosity::Normal:
+        for (const std::string& line : dialog.FinalLines())
+            PrintLine(line);
+        break;
+    case TVerbosity::Quiet:
+        if (!outcome.Pass) PrintLine("ERROR: " + FailureOf(dialog, outcome));
+        break;
+    case TVerbosity::Verbose:
+        break;
+    }
 }
 
 int Fail(ExitCode code, const std::string& text) {
@@ -111,6 +146,11 @@ ExitCode ExitOf(const TOpOutcome& o) {
     }
 }
 
+std::string FailureOf(const TDialogState& dialog, const TOpOutcome& outcome) {
+    const std::string red = dialog.FirstRed();
+    return red.empty() ? DisplayText(outcome.FirstFailure) : red;
+}
+
 TJson FinalResult(const std::string& command, int exitCode) {
     TJson r = {{"event", "result"}};
     if (!command.empty()) r["command"] = command;
@@ -151,6 +191,14 @@ void TJsonDialog::Start() {
 
 void TJsonDialog::EmitLine(const std::string& control) const {
     const TDialogState::TControl& line = Dialog[control];
+    if (!Json) {
+        // -v: a line as the operator reads it; buttons are no lines.
+        if (Level != TVerbosity::Verbose || !line.Visible || line.Text.empty() ||
+            !IsLine(Dialog, control))
+            return;
+        PrintLine((line.Colour == TLineColour::Red ? "ERROR: " : "") + DisplayText(line.Text));
+        return;
+    }
     TJson e = {{"event", "line"}};
     e.update(Extra);
     e["control"] = control;
@@ -161,8 +209,23 @@ void TJsonDialog::EmitLine(const std::string& control) const {
     Emit(e);
 }
 
+void TJsonDialog::EmitProgress(int percent, int word) {
+    LastPercent = percent;
+    if (!Json) return;
+    TJson e = {{"event", "progress"}};
+    e.update(Extra);
+    e["percent"] = percent;
+    e["word"] = HexText(unsigned(word), 4);
+    Emit(e);
+}
+
+void TJsonDialog::Finish(bool passed) {
+    if (passed && LastPercent >= 0 && LastPercent < 100) EmitProgress(100, Words);
+}
+
 void TJsonDialog::operator()(const TOpUpdate& u, bool changed) {
     if (u.Control == MessageBoxControl) {
+        if (!Json) return;
         TJson e = {{"event", "message"}};
         e.update(Extra);
         e["text"] = u.Text;
@@ -170,14 +233,8 @@ void TJsonDialog::operator()(const TOpUpdate& u, bool changed) {
         return;
     }
     TProgressStep step;
-    if (ProgressOf(u, Words, step, AddressControl) && step.Percent != LastPercent) {
-        LastPercent = step.Percent;
-        TJson e = {{"event", "progress"}};
-        e.update(Extra);
-        e["percent"] = step.Percent;
-        e["word"] = HexText(unsigned(step.Word), 4);
-        Emit(e);
-    }
+    if (ProgressOf(u, Words, step, AddressControl) && step.Percent != LastPercent)
+        EmitProgress(step.Percent, step.Word);
     // Only a change is news (workers often set a line twice).
     if (u.Kind != TOpUpdate::TKind::Gauge && changed) EmitLine(u.Control);
 }

@@ -22,6 +22,13 @@ using TJson = nlohmann::ordered_json;
 void SetJsonOutput(bool on);
 bool JsonOutput();
 
+// -q: a run prints only its result line (nothing when a chip command
+// passed); -v: every line of a dialog as it changes. A command whose output
+// is its answer (devices, status, ports...) prints it whatever is chosen.
+enum class TVerbosity { Quiet, Normal, Verbose };
+void SetVerbosity(TVerbosity v);
+TVerbosity Verbosity();
+
 // The command's own fields of the final "result" object.
 TJson& Result();
 
@@ -37,9 +44,18 @@ void PrintLine(const std::string& line);
 void FileOnStdout();
 // `bytes` on stdout; false when they could not be written.
 bool WriteStdout(const std::vector<uint8_t>& bytes);
+// A line of a run's course (a chip of auto, a run of force-write, the ID
+// programmed): dropped with -q, as PrintLine with --json.
+void PrintDetail(const std::string& line);
+// A finished run's dialog: its final lines (none with -v, which showed each
+// as it changed); with -q only what it failed on, as an "ERROR: " line.
+void PrintOutcome(const TDialogState& dialog, const TOpOutcome& outcome);
 
 // The exit status a run's outcome comes to.
 ExitCode ExitOf(const TOpOutcome& outcome);
+// What a failed run failed on: its dialog's first red line, else the line
+// the worker noted (a difference shown in the default colour).
+std::string FailureOf(const TDialogState& dialog, const TOpOutcome& outcome);
 
 // A failure: `text` on stderr, as the command has always printed it, and
 // the result's "error"; returns `code`.
@@ -71,6 +87,7 @@ bool ProgressOf(const TOpUpdate& u, int words, TProgressStep& step,
 // the line then stands ("line"), the gauge ("progress"), message boxes
 // ("message"). `extra` fields (a chip number, a run) go into every event.
 // It observes `dialog`: each update comes here after the dialog took it.
+// Without --json, -v prints each line as it changes; else it does nothing.
 class TJsonDialog {
   public:
     explicit TJsonDialog(const TDialogState& dialog, int words,
@@ -80,9 +97,12 @@ class TJsonDialog {
     void Start();
     // `changed`: what the dialog's Apply said of the update.
     void operator()(const TOpUpdate& u, bool changed);
+    // A run that passed ends its progress at 100 %.
+    void Finish(bool passed);
 
   private:
     void EmitLine(const std::string& control) const;
+    void EmitProgress(int percent, int word);
     const TDialogState& Dialog;
     int Words;
     const char* AddressControl;

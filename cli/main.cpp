@@ -9,6 +9,7 @@
 #include "session/Workspace.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -35,9 +36,12 @@ const char* Intro = "usage: orvan-cli [options] COMMAND [arguments]\n"
 
 const char* GlobalHelp =
     "Options for every command (before or after it):\n"
-    "  -d MODEL        device model, as in the device list (OV101 .. OV137)\n"
+    "  -d MODEL        device model, as in the device list (OV101 .. OV137),\n"
+    "                  in any case\n"
     "  -P PORT         serial port Com1 .. Com8 (mapped by ports.map in the\n"
-    "                  working directory, else /dev/ttyS0 .. /dev/ttyS7)\n"
+    "                  working directory, else /dev/ttyS0 .. /dev/ttyS7), or a\n"
+    "                  device path such as /dev/ttyUSB0\n"
+    "  --ports-map FILE  where Com1 .. Com8 lead (default ./ports.map)\n"
     "  --cfg FILE      load a configuration file (full mode) first; the model\n"
     "                  then comes from it\n"
     "  --option HHHH   OPTION word, four hexadecimal digits\n"
@@ -51,19 +55,25 @@ const char* GlobalHelp =
     "                  time per station; report: only this station's chips\n"
     "  --json          JSON Lines on stdout: one object per event, the last\n"
     "                  one {\"event\":\"result\",\"ok\":...,\"exit\":N,...}\n"
+    "  -q, --quiet     only the result line: nothing when a chip command passed,\n"
+    "                  its first failure when it failed\n"
+    "  -v, --verbose   every line of an operation as it changes\n"
     "  --version       print the version and exit\n"
     "  -h, --help      this text\n"
-    "A progress line goes to stderr while it is a terminal (read, program,\n"
-    "force-write). SIGINT or SIGTERM stops an operation between two bytes\n"
-    "(exit status 130 or 143).\n"
+    "A command refuses an option of this list it does not use. A progress line\n"
+    "goes to stderr while it is a terminal (read, program, force-write).\n"
+    "SIGINT, SIGTERM or SIGHUP stops an operation between two bytes (exit\n"
+    "status 130, 143 or 129; 141 when the reader of stdout went away).\n"
     "\n"
     "Exit status:\n"
     "  0  success\n"
     "  1  the chip failed the operation (or a chip of auto failed)\n"
-    "  2  usage error: bad command line, or --yes missing for a blank reset word\n"
+    "  2  usage error: bad command line, --yes missing for a blank reset word,\n"
+    "     or for auto what would fail every chip (a blank OPTION word or program)\n"
     "  3  writer not reachable: the port cannot be opened, or the writer does\n"
-    "     not answer, answers wrongly, or is of the wrong type; doctor: a\n"
-    "     check found an error\n"
+    "     not answer, answers wrongly, or is of the wrong type (auto stops when\n"
+    "     the line has gone or two chips in a row met this); doctor: a check\n"
+    "     found an error\n"
     "  4  file error: a file cannot be read, is damaged, or cannot be written\n"
     "  5  production records cannot be opened or written\n";
 
@@ -80,12 +90,34 @@ class THelpFormatter : public CLI::Formatter {
     std::string make_description(const CLI::App*) const override { return ""; }
 };
 
+// The global options a subcommand uses; any other it is given is refused.
+enum TUses : unsigned {
+    UsesNone = 0,
+    UsesModel = 1,   // -d, --cfg
+    UsesPort = 2,    // -P, --ports-map
+    UsesMap = 4,     // --ports-map
+    UsesOption = 8,  // --option
+    UsesRecords = 16 // --db, --station
+};
+
+struct TGlobalOption {
+    const char* Name;
+    unsigned Uses;
+};
+const TGlobalOption GlobalOptions[] = {
+    {"-d", UsesModel},          {"--cfg", UsesModel},
+    {"-P", UsesPort},           {"--ports-map", UsesPort | UsesMap},
+    {"--option", UsesOption},   {"--db", UsesRecords},
+    {"--station", UsesRecords},
+};
+
 struct TSubcommand {
     CLI::App* App;
     const char* Group;
     const char* Synopsis;
     const char* Help;
     int (*Run)(const TArgs&);
+    unsigned Uses;
 };
 
 class TCommandLine {
@@ -108,6 +140,8 @@ class TCommandLine {
         App.add_option("--option", Args.Option, "OPTION word, four hexadecimal digits")
             ->type_name("HHHH");
         App.add_flag("--json", Args.Json, "JSON Lines on stdout");
+        App.add_flag("-q,--quiet", Quiet, "only the result line");
+        App.add_flag("-v,--verbose", Verbose, "every line as it changes");
         // Production records (auto, force-write, report): where they are kept
         // and who this station is (report: whose chips).
         App.add_option("--db", Args.Production.Db,
@@ -124,6 +158,7 @@ class TCommandLine {
         try {
             App.parse(argc, argv);
         } catch (const CLI::CallForHelp&) {
+            if (Chosen()) Args.Command = Chosen()->App->get_name();
             PrintHelp();
             answered = true;
             return ExitOk;
@@ -133,12 +168,25 @@ class TCommandLine {
             return UsageError(RedactedUrl(e.what()) + " (see --help)");
         }
         if (Version) {
-            std::printf("orvan-cli %s\n", VersionNumber().c_str());
+            if (JsonOutput())
+                Result()["version"] = VersionNumber();
+            else
+                std::printf("orvan-cli %s\n", VersionNumber().c_str());
             answered = true;
             return ExitOk;
         }
         if (!Chosen()) return UsageError("no command given (see --help)");
         Args.Command = Chosen()->App->get_name();
+        if (Quiet && Verbose) return UsageError("-q and -v do not go together");
+        SetVerbosity(Quiet     ? TVerbosity::Quiet
+                     : Verbose ? TVerbosity::Verbose
+                               : TVerbosity::Normal);
+        for (const TGlobalOption& g : GlobalOptions)
+            if (App.get_option(g.Name)->count() > 0 && !(Chosen()->Uses & g.Uses))
+                return UsageError(Args.Command + " does not use " + g.Name);
+        // Model names as the device list gives them, in any case.
+        for (char& ch : Args.Model)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         for (size_t k = 0; k < Slots.size(); ++k)
             if (SlotOwners[k] == Chosen()->App && !Slots[k].empty()) Args.Files.push_back(Slots[k]);
         Args.Production.Output = Args.Output; // one -o for every command that writes a file
@@ -150,12 +198,12 @@ class TCommandLine {
 
   private:
     CLI::App* Add(const char* group, const char* name, const char* synopsis, const char* help,
-                  int (*run)(const TArgs&)) {
+                  int (*run)(const TArgs&), unsigned uses) {
         CLI::App* c = App.add_subcommand(name, help);
         c->group(group);
         c->formatter(Formatter);
         Formatter->Synopsis[name] = synopsis;
-        Commands.push_back({c, group, synopsis, help, run});
+        Commands.push_back({c, group, synopsis, help, run, uses});
         return c;
     }
     // One positional argument; those given become TArgs::Files in this
@@ -218,33 +266,33 @@ class TCommandLine {
         Add(General, "devices", "",
             "list the device models: name, words, family,\n"
             "word type (12/14), OTP/flash, writer type",
-            CmdDevices);
+            CmdDevices, UsesNone);
 
         Add(General, "ports", "[--ports-map FILE]",
             "list the serial devices (path, by-id name, driver, USB\n"
             "latency, holder) and the ports.map lines with whether\n"
             "each leads to a device",
-            CmdPorts);
+            CmdPorts, UsesMap);
 
         c = Add(General, "status", "-d MODEL [FILE]",
                 "print the status panel for MODEL: the OPTION rows,\n"
                 "Checksum, OPTION Sum and Protect Sum; with FILE,\n"
                 "load it first as File Open does",
-                CmdStatus);
+                CmdStatus, UsesModel | UsesOption);
         File(c, "FILE", "data file to load first");
 
         c = Add(General, "convert", "-d MODEL FILE OUT",
                 "load FILE (- : Intel HEX on stdin), then save the\n"
                 "program memory to OUT: .hex, .ohx, else BIN (- : stdout)",
-                CmdConvert);
+                CmdConvert, UsesModel);
         File(c, "FILE", "the data file");
         File(c, "OUT", "the file to write: .hex Intel HEX, .ohx, else BIN; - BIN on stdout");
 
         Add(General, "connect", "-P PORT -d MODEL", "poll the writer and print the connect message",
-            CmdConnect);
+            CmdConnect, UsesModel | UsesPort);
 
         Add(General, "about", "-P PORT -d MODEL", "print the writer's firmware text, or Unknown",
-            CmdAbout);
+            CmdAbout, UsesModel | UsesPort);
 
         c = Add(General, "doctor", "-P PORT -d MODEL",
                 "check a station before the first chip: device,\n"
@@ -252,7 +300,7 @@ class TCommandLine {
                 "its type, firmware, round trip and the model's\n"
                 "program and read times; one line a check, ok,\n"
                 "warning or error (exit status 3 on any error)",
-                CmdDoctor);
+                CmdDoctor, UsesModel | UsesPort);
         // Tests time fewer polls than a station needs.
         c->add_option("--polls", Args.Polls, "polls to time")
             ->check(CLI::Range(1, 100000))
@@ -262,18 +310,19 @@ class TCommandLine {
                 "list the program memory (blank, or FILE loaded) as\n"
                 "the disassembly window shows it; with -o, write\n"
                 "the .dis file instead (CR LF line ends)",
-                CmdDisasm);
+                CmdDisasm, UsesModel);
         File(c, "FILE", "data file to load first");
         Output(c, "write the .dis file instead of listing it");
 
-        Add(Chip, "blank-check", "", "blank check", CmdChipOperation);
+        Add(Chip, "blank-check", "", "blank check", CmdChipOperation, UsesModel | UsesPort);
 
-        Add(Chip, "erase", "", "erase (flash models), then blank check", CmdChipOperation);
+        Add(Chip, "erase", "", "erase (flash models), then blank check", CmdChipOperation,
+            UsesModel | UsesPort);
 
         c = Add(Chip, "read", "OUT [--eeprom-out FILE] [--save-cfg FILE]",
                 "read the chip; program memory saved to OUT (.hex\n"
                 "Intel HEX, .ohx, else BIN; - BIN on stdout)",
-                CmdChipOperation);
+                CmdChipOperation, UsesModel | UsesPort);
         File(c, "OUT", "file for the program memory read: .hex, .ohx, else BIN; - stdout");
         c->add_option("--eeprom-out", Args.EepromOut, "save the EEPROM read (flash models), raw")
             ->type_name("FILE");
@@ -284,18 +333,19 @@ class TCommandLine {
         c = Add(Chip, "program", "FILE [--yes]",
                 "program memory from FILE and read it back; a blank\n"
                 "reset word is refused unless --yes",
-                CmdChipOperation);
+                CmdChipOperation, UsesModel | UsesPort);
         File(c, "FILE", "data file to program");
         Yes(c);
 
         Add(Chip, "program-option", "[--option HHHH]",
-            "program the OPTION word (else the --cfg one)", CmdChipOperation);
+            "program the OPTION word (else the --cfg one)", CmdChipOperation,
+            UsesModel | UsesPort | UsesOption);
 
         c = Add(Chip, "verify",
                 "FILE [--protect] [--id TEXT | --id-hex \"HH ...\"] [--eeprom FILE]",
                 "compare the chip with FILE (and --cfg), the ID and\n"
                 "the EEPROM image given",
-                CmdChipOperation);
+                CmdChipOperation, UsesModel | UsesPort | UsesOption);
         File(c, "FILE", "data file to compare with");
         Protect(c, "verify in protect mode");
         Id(c);
@@ -303,11 +353,12 @@ class TCommandLine {
             ->type_name("FILE");
 
         c = Add(Chip, "program-eeprom", "FILE", "program a raw EEPROM image (flash models)",
-                CmdChipOperation);
+                CmdChipOperation, UsesModel | UsesPort);
         File(c, "FILE", "raw EEPROM image, at most the model's EEPROM size");
 
         c = Add(Chip, "force-write", "FILE [--count N] [--protect]",
-                "program without check, N chips in a row", CmdChipOperation);
+                "program without check, N chips in a row", CmdChipOperation,
+                UsesModel | UsesPort | UsesRecords);
         File(c, "FILE", "data file to program");
         Count(c, "runs, one chip each (default 1)");
         Protect(c, "the difference line in protect mode");
@@ -315,7 +366,7 @@ class TCommandLine {
         c = Add(Production, "program-id", "FILE [--id TEXT | --id-hex \"HH HH ...\"]",
                 "program the ID and the program's checksum into\n"
                 "the chip and read them back",
-                CmdProgramID);
+                CmdProgramID, UsesModel | UsesPort | UsesOption);
         File(c, "FILE", "data file whose checksum is programmed");
         Id(c);
 
@@ -323,7 +374,7 @@ class TCommandLine {
                 "auto program N chips in a row (the writer puts a\n"
                 "fresh chip in after each pass); one line a chip,\n"
                 "then the pass count; stops at the QTP file's end",
-                CmdAuto);
+                CmdAuto, UsesModel | UsesPort | UsesOption | UsesRecords);
         File(c, "FILE", "data file to program");
         Count(c, "chips to program (default 1)");
         Yes(c);
@@ -336,7 +387,7 @@ class TCommandLine {
                     "start a used series (or QTP file) again at its first number; needs --yes");
 
         c = Add(Production, "qtp", "FILE -o OUT --parts N",
-                "write a QTP file of N serial numbers for FILE", CmdQtp);
+                "write a QTP file of N serial numbers for FILE", CmdQtp, UsesModel);
         File(c, "FILE", "data file the numbers are for");
         Output(c, "the QTP file to write");
         c->add_option("--parts", Args.Production.Parts, "number of records")->type_name("N");
@@ -345,7 +396,7 @@ class TCommandLine {
         c = Add(Production, "report", "[--since YYYY-MM-DD] [--station NAME] [--csv]",
                 "chips, passes, fails, yield and serial range per\n"
                 "day, station and model; --csv: the chip records",
-                CmdReport);
+                CmdReport, UsesRecords);
         c->add_option("--since", Args.Production.Since, "from this day on (UTC)")
             ->type_name("YYYY-MM-DD");
         c->add_flag("--csv", Args.Production.Csv, "the chip records as CSV");
@@ -358,11 +409,21 @@ class TCommandLine {
     }
 
     void PrintHelp() const {
+        const std::string text = HelpText();
+        if (JsonOutput())
+            Result()["help"] = text;
+        else
+            std::fputs(text.c_str(), stdout);
+    }
+
+    std::string HelpText() const {
         if (const TSubcommand* s = Chosen()) {
-            std::fputs(s->App->help().c_str(), stdout);
-            std::printf("\nOptions for every command: -d MODEL, -P PORT, --cfg FILE, "
-                        "--option HHHH, --db NAME, --station NAME, --json\n");
-            return;
+            std::string uses;
+            for (const TGlobalOption& g : GlobalOptions)
+                if ((s->Uses & g.Uses) && uses.find(g.Name) == std::string::npos)
+                    uses += std::string(uses.empty() ? "" : ", ") + g.Name;
+            return s->App->help() + "\nOptions it takes from the list for every command: " +
+                   (uses.empty() ? "" : uses + ", ") + "--json, -q, -v\n";
         }
         std::string text = Intro;
         const char* group = nullptr;
@@ -385,12 +446,13 @@ class TCommandLine {
                 "  --serial-addr HHHH --serial-bytes N --serial-value HEX [--increment N]\n"
                 "  [--random] [--lsb-first]\n\n";
         text += GlobalHelp;
-        std::fputs(text.c_str(), stdout);
+        return text;
     }
 
     CLI::App App;
     TArgs Args;
     bool Version = false;
+    bool Quiet = false, Verbose = false;
     std::vector<TSubcommand> Commands;
     std::deque<std::string> Slots; // positional arguments, stable addresses
     std::vector<CLI::App*> SlotOwners;
@@ -414,13 +476,11 @@ int main(int argc, char** argv) {
     TCommandLine line;
     bool answered = false; // --help, --version
     int rc = line.Parse(argc, argv, answered);
-    if (!answered) {
-        if (rc < 0) rc = line.Run();
-        if (json) {
-            // A stopping signal sets the exit status on the way out.
-            const int sig = CaughtSignal();
-            Emit(FinalResult(line.Parsed().Command, sig ? 128 + sig : rc));
-        }
+    if (!answered && rc < 0) rc = line.Run();
+    if (json) {
+        // A stopping signal sets the exit status on the way out.
+        const int sig = answered ? 0 : CaughtSignal();
+        Emit(FinalResult(line.Parsed().Command, sig ? 128 + sig : rc));
     }
     // What is still buffered (a listing to a file) is written now: a full
     // disk is a file error, said on stderr; a closed pipe exits 141.

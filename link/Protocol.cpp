@@ -79,13 +79,14 @@ bool TByteStream::Fill(int max) {
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop) {
     if (!state.ExchangeOpen) return;
     try {
-        int64_t quietSince = clock.NowMs();
+        const int64_t began = clock.NowMs();
+        int64_t quietSince = began;
         for (;;) {
             // Whatever the writer still sends belongs to the abandoned block.
             uint8_t sink[256];
             while (port.Read(sink, sizeof sink) > 0)
                 quietSince = clock.NowMs();
-            if (stop.stop_requested()) return;
+            if (stop.stop_requested() || clock.NowMs() - began >= SettleLimitMs) return;
             const int64_t left = quietSince + QuietLineMs - clock.NowMs();
             if (left <= 0) break;
             port.WaitInput(static_cast<int>(std::min<int64_t>(left, WaitSliceMs)));

@@ -79,12 +79,15 @@ inline constexpr int StreamPauseMs = 1;
 // half-received header or block: the writer forgets one after a gap of a
 // second, and a little more covers the two clocks' disagreement.
 inline constexpr int QuietLineMs = 1100;
+// The longest SettleLine waits for that: a line that never falls quiet is
+// no writer to talk to.
+inline constexpr int SettleLimitMs = 10000;
 
 // When `state.ExchangeOpen`: discards whatever the writer still sends and
 // waits until the line has been quiet for QuietLineMs, then clears the
-// flag. Returns at once when the flag is clear; a stop request, or a line
-// that has gone, ends the wait with the flag still set. Every primitive calls it first, and so do
-// the operations' own streaming loops.
+// flag. Returns at once when the flag is clear; a stop request, a line
+// that has gone, or SettleLimitMs passed end the wait with the flag still set. Every primitive
+// calls it first, and so do the operations' own streaming loops.
 void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::stop_token& stop);
 
 // Building blocks for the operations' own streaming loops, which time the

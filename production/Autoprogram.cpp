@@ -187,16 +187,7 @@ void TAutoRun::Steps() {
     Ctx.GetICInfo();
     if (ProgramImageBlank(In.Buffers.ProgramBuffer.data(), Ctx.Device.ICMemBytes))
         return Fail("Label1", ProgramBlankText);
-    switch (In.OptionStatus) {
-    case 1:
-        return Fail("Label1", "Some Options are Blank!");
-    case 2:
-        return Fail("Label1", "Some Options are error!");
-    case 3:
-        return Fail("Label1", "Some Options are Blank or error!");
-    default:
-        break;
-    }
+    if (const char* bad = OptionStatusText(In.OptionStatus)) return Fail("Label1", bad);
 
     SettleLine(Ctx.Port, Ctx.Clock, Ctx.State, Ctx.Stop);
     TWriterProtocol p = Ctx.Protocol();
@@ -402,6 +393,19 @@ void TAutoRun::NextChip(bool pass) {
 }
 
 } // namespace
+
+const char* OptionStatusText(int optionStatus) {
+    switch (optionStatus) {
+    case 1:
+        return "Some Options are Blank!";
+    case 2:
+        return "Some Options are error!";
+    case 3:
+        return "Some Options are Blank or error!";
+    default:
+        return nullptr;
+    }
+}
 
 void AutoProgramThread(TOperationContext& ctx) {
     TAutoRun(ctx).Run();

@@ -32,6 +32,9 @@ void AutoProgramThread(TOperationContext& ctx);
 const TOpLayout& AutoProgramLayout();
 // "Line lost: " and why the line went, for the link line.
 std::string LineLostText(const std::string& reason);
+// The line a run fails with when the OPTION word is blank or bad
+// (TOptionPanel::OptionStatus), or null when it is neither.
+const char* OptionStatusText(int optionStatus);
 // "This run: N passed, M failed, yield Y" for the dialog's recorded chips.
 std::string YieldLineText(int passes, int fails);
 

@@ -12,6 +12,9 @@ struct TCliResult {
 };
 
 // Runs orvan-cli with `args` (shell words) in `workDir` (empty: current).
-TCliResult RunCli(const std::string& args, const std::string& workDir = "");
+// With `pipe` (a shell command such as "head -n 1") its stdout goes through
+// that command: Out is what the command printed, Status still orvan-cli's.
+TCliResult RunCli(const std::string& args, const std::string& workDir = "",
+                  const std::string& pipe = "");
 
 } // namespace orvan::test

@@ -10,6 +10,7 @@ set(expected
   share/doc/orvan-cli/changelog.gz
   share/doc/orvan-cli/changelog.Debian.gz
   share/doc/orvan-cli/copyright
+  share/bash-completion/completions/orvan-cli
   share/man/man1/orvan-cli.1.gz
   share/man/man1/writer-sim.1.gz)
 set(sizes 16 32 48 64 128 256)
