@@ -32,6 +32,8 @@ struct TProductionArgs {
     // --since DATE, --csv.
     std::string Db, Station, Since;
     bool RestartSeries = false, Csv = false;
+    // serve: --listen HOST:PORT, --token SECRET.
+    std::string Listen, Token;
 };
 
 struct TArgs {
@@ -114,5 +116,6 @@ int CmdProgramID(const TArgs& args);
 int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);
 int CmdReport(const TArgs& args);
+int CmdServe(const TArgs& args);
 
 } // namespace orvan::cli
