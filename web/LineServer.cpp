@@ -47,6 +47,12 @@ std::string CookieToken(const httplib::Request& req) {
     return {};
 }
 
+// The host part of a Host header: "127.0.0.1:8080", "[::1]:8080", "localhost".
+std::string HostOf(const std::string& header) {
+    if (!header.empty() && header[0] == '[') return header.substr(1, header.find(']') - 1);
+    return header.substr(0, header.find(':'));
+}
+
 bool Authorised(const httplib::Request& req, const std::string& token) {
     if (token.empty()) return true;
     const std::string bearer = req.get_header_value("Authorization");
@@ -259,6 +265,14 @@ struct TLineServer::TImpl {
               "img-src 'self' data:; connect-src 'self'; frame-ancestors 'none'; base-uri 'none'; "
               "form-action 'none'"}});
         Server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            // Without a token only this machine may ask, by a loopback name:
+            // a web page elsewhere cannot rename itself to reach the view.
+            if (Options.Token.empty() && !IsLoopback(HostOf(req.get_header_value("Host")))) {
+                res.status = 403;
+                res.set_content("403: this line view answers to 127.0.0.1 or localhost only\n",
+                                "text/plain; charset=utf-8");
+                return httplib::Server::HandlerResponse::Handled;
+            }
             if (Authorised(req, Options.Token)) return httplib::Server::HandlerResponse::Unhandled;
             res.status = 401;
             res.set_header("WWW-Authenticate", "Bearer realm=\"orvan line view\"");

@@ -249,6 +249,11 @@ TEST_F(Line, EveryFigureOfTheApiIsTheReports) {
             serials.push_back(c["serial"]);
         EXPECT_EQ(serials, f.Serials) << f.Query;
     }
+    // Without a token only a loopback name reaches it: a page under
+    // another name (DNS rebinding) does not.
+    const auto renamed = serve.Get("/api/line", {{"Host", "line.example:8080"}});
+    ASSERT_TRUE(renamed);
+    EXPECT_EQ(renamed->status, 403);
     const auto bad = serve.Get("/api/chips?day=2026-02-30");
     ASSERT_TRUE(bad);
     EXPECT_EQ(bad->status, 400);
@@ -328,7 +333,10 @@ TEST_F(Line, NoPasswordInAnyAnswer) {
     }
 }
 
+// Debian's Chromium, or the one ORVAN_CHROMIUM names ("" for none).
 std::string ChromiumPath() {
+    if (const char* chosen = std::getenv("ORVAN_CHROMIUM"))
+        return *chosen && access(chosen, X_OK) == 0 ? chosen : "";
     for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})
         if (access(path, X_OK) == 0) return path;
     return {};
