@@ -28,13 +28,12 @@ bool ReadLineView(IProductionStore& store, const std::string& now, TLineView& vi
     view.Records = store.Describe();
     view.Now = now;
     view.Day = now.substr(0, 10);
+    // Today's chips only: the rest of the records is asked for in summary.
+    TReportQuery today;
+    today.Day = view.Day;
     std::vector<TChipRecord> chips;
-    if (!store.Chips({}, chips, error) || !store.HeldClaims(view.Held, error)) return false;
-
-    std::vector<TChipRecord> today;
-    for (const TChipRecord& c : chips)
-        if (c.Utc.compare(0, 10, view.Day) == 0) today.push_back(c);
-    view.Today = ReportRows(today);
+    if (!store.Chips(today, chips, error) || !store.HeldClaims(view.Held, error)) return false;
+    view.Today = ReportRows(chips);
 
     // A card for each station that worked today or holds a number now.
     std::map<std::string, TStationCard> cards;
@@ -46,28 +45,37 @@ bool ReadLineView(IProductionStore& store, const std::string& now, TLineView& vi
     }
     for (const THeldClaim& h : view.Held)
         (void)cards[h.Station];
-    for (const TChipRecord& c : chips) {
-        const auto at = cards.find(c.Station);
-        if (at == cards.end()) continue;
-        at->second.LastUtc = c.Utc;
-        at->second.LastVerdict = VerdictText(c);
-        at->second.LastPass = c.Pass;
+    auto last = [](TStationCard& card, const TChipRecord& c) {
+        card.LastUtc = c.Utc;
+        card.LastVerdict = VerdictText(c);
+        card.LastPass = c.Pass;
         if (!c.Serial.empty()) {
-            at->second.Series = c.Series;
-            at->second.LastSerial = c.Serial;
+            card.Series = c.Series;
+            card.LastSerial = c.Serial;
         }
-    }
+    };
+    for (const TChipRecord& c : chips)
+        last(cards[c.Station], c);
     const int64_t nowSeconds = UtcSeconds(now);
     for (auto& [station, card] : cards) {
         card.Station = station;
-        const int64_t last = UtcSeconds(card.LastUtc);
-        card.Idle = last < 0 || nowSeconds - last >= StationIdleSeconds;
+        if (card.LastUtc.empty()) {
+            // Holding a number, no chip today: its last chip of any day.
+            TReportQuery latest;
+            latest.Station = station;
+            latest.Limit = 1;
+            std::vector<TChipRecord> one;
+            if (!store.Chips(latest, one, error)) return false;
+            if (!one.empty()) last(card, one[0]);
+        }
+        const int64_t at = UtcSeconds(card.LastUtc);
+        card.Idle = at < 0 || nowSeconds - at >= StationIdleSeconds;
         view.Stations.push_back(card);
     }
 
     std::map<std::pair<std::string, int>, THourYield> hours;
     std::map<std::string, int64_t> failures;
-    for (const TChipRecord& c : today) {
+    for (const TChipRecord& c : chips) {
         const int hour = c.Utc.size() >= 13 ? std::atoi(c.Utc.substr(11, 2).c_str()) : 0;
         THourYield& h = hours[{c.Station, hour}];
         h.Station = c.Station;
@@ -84,45 +92,31 @@ bool ReadLineView(IProductionStore& store, const std::string& now, TLineView& vi
         view.Failures.begin(), view.Failures.end(),
         [](const TFailureCount& a, const TFailureCount& b) { return a.Chips > b.Chips; });
 
+    TReportQuery unknown;
+    unknown.Pass = 0;
+    unknown.Failure = UnknownOutcomeText;
+    if (!store.Chips(unknown, view.Unknown, error)) return false;
+
     // Each series: the numbers chips used up, and how far claims went.
+    std::vector<TSeriesRange> ranges;
+    if (!store.SeriesRanges(ranges, error)) return false;
     std::map<std::string, TSeriesUse> series;
-    std::map<std::string, std::pair<int64_t, int64_t>> range;
-    for (const TChipRecord& c : chips) {
-        if (UnknownOutcome(c)) view.Unknown.push_back(c);
-        if (c.Series.empty() || !c.Consumed) continue;
-        TSeriesUse& s = series[c.Series];
-        ++s.OnChips;
-        auto [at, fresh] = range.try_emplace(c.Series, c.SerialIndex, c.SerialIndex);
-        if (fresh || c.SerialIndex <= at->second.first) {
-            at->second.first = c.SerialIndex;
-            s.FirstSerial = c.Serial;
-        }
-        if (fresh || c.SerialIndex >= at->second.second) {
-            at->second.second = c.SerialIndex;
-            s.LastSerial = c.Serial;
-        }
-    }
+    for (const TSeriesRange& r : ranges)
+        series[r.Series] = {r.Series, r.FirstSerial, r.LastSerial, r.OnChips, 0, {}};
     for (const THeldClaim& h : view.Held)
-        (void)series[h.Series];
+        series[h.Series].Series = h.Series;
     for (auto& [key, s] : series) {
-        s.Series = key;
         if (!store.SeriesState(key, s.HandedOut, s.Next, error)) return false;
         view.Series.push_back(s);
     }
     return true;
 }
 
-bool ReadChips(IProductionStore& store, const TChipFilter& filter, size_t limit,
+bool ReadChips(IProductionStore& store, const TChipFilter& filter, int limit,
                std::vector<TChipRecord>& chips, std::string& error) {
-    TReportQuery q;
-    q.Since = filter.Day;
-    q.Station = filter.Station;
-    std::vector<TChipRecord> all;
-    if (!store.Chips(q, all, error)) return false;
-    chips.clear();
-    for (auto c = all.rbegin(); c != all.rend() && (limit == 0 || chips.size() < limit); ++c)
-        if (ChipMatches(*c, filter)) chips.push_back(*c);
-    return true;
+    TReportQuery q = ChipQuery(filter);
+    q.Limit = limit;
+    return store.Chips(q, chips, error);
 }
 
 } // namespace orvan

@@ -67,8 +67,8 @@ struct TLineView {
 bool ReadLineView(IProductionStore& store, const std::string& now, TLineView& view,
                   std::string& error);
 
-// The chip records `filter` keeps, newest first, at most `limit` (0: all).
-bool ReadChips(IProductionStore& store, const TChipFilter& filter, size_t limit,
+// The newest `limit` chip records that `filter` keeps, newest first.
+bool ReadChips(IProductionStore& store, const TChipFilter& filter, int limit,
                std::vector<TChipRecord>& chips, std::string& error);
 
 // Seconds since 1970 of "YYYY-MM-DDTHH:MM:SSZ"; -1 when it is not one.

@@ -1,7 +1,6 @@
 #include "production/ReportFigures.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <tuple>
 
@@ -16,12 +15,6 @@ std::string Csv(const std::string& field) {
         out += c;
     }
     return out + "\"";
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 } // namespace
@@ -95,13 +88,15 @@ std::string ChipCsvLine(const TChipRecord& c) {
     return line + "\n";
 }
 
-bool ChipMatches(const TChipRecord& chip, const TChipFilter& f) {
-    if (!f.Station.empty() && chip.Station != f.Station) return false;
-    if (!f.Day.empty() && chip.Utc.compare(0, 10, f.Day) != 0) return false;
-    if (f.Verdict == "pass" && !chip.Pass) return false;
-    if (f.Verdict == "fail" && chip.Pass) return false;
-    if (f.Verdict == "unknown" && !UnknownOutcome(chip)) return false;
-    return f.Serial.empty() || Upper(chip.Serial) == Upper(f.Serial);
+TReportQuery ChipQuery(const TChipFilter& f) {
+    TReportQuery q;
+    q.Station = f.Station;
+    q.Day = f.Day;
+    q.Serial = f.Serial;
+    if (f.Verdict == "pass") q.Pass = 1;
+    if (f.Verdict == "fail" || f.Verdict == "unknown") q.Pass = 0;
+    if (f.Verdict == "unknown") q.Failure = UnknownOutcomeText;
+    return q;
 }
 
 } // namespace orvan

@@ -1,6 +1,6 @@
 // The figures of the production records as every front end shows them:
 // the report's rows per day, station and model, a chip's verdict, the chip
-// records as CSV and which chips a filter keeps. `orvan-cli report` and the
+// records as CSV and the query for the chips a filter keeps. `orvan-cli report` and the
 // line view both count through here, so their figures cannot differ.
 #pragma once
 
@@ -32,6 +32,7 @@ struct TChipFilter {
     std::string Verdict; // "pass", "fail" (unknown outcomes too) or "unknown"
     std::string Serial;  // the number as recorded, any case
 };
-bool ChipMatches(const TChipRecord& chip, const TChipFilter& filter);
+// The store's query for the chips `filter` keeps.
+TReportQuery ChipQuery(const TChipFilter& filter);
 
 } // namespace orvan

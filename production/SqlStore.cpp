@@ -140,6 +140,24 @@ std::string Where(const TReportQuery& q, std::vector<TSqlValue>& params) {
         w += " AND station = ?";
         params.emplace_back(q.Station);
     }
+    if (!q.Day.empty()) {
+        // Times are "YYYY-MM-DDTHH:MM:SSZ": a day's all sort below "DAYU".
+        w += " AND utc >= ? AND utc < ?";
+        params.emplace_back(q.Day);
+        params.emplace_back(q.Day + "U");
+    }
+    if (q.Pass >= 0) {
+        w += " AND pass = ?";
+        params.emplace_back(std::to_string(q.Pass ? 1 : 0));
+    }
+    if (!q.Failure.empty()) {
+        w += " AND failure = ?";
+        params.emplace_back(q.Failure);
+    }
+    if (!q.Serial.empty()) {
+        w += " AND upper(serial) = upper(?)";
+        params.emplace_back(q.Serial);
+    }
     return w;
 }
 
@@ -454,6 +472,26 @@ bool TSqlStore::HeldClaims(std::vector<THeldClaim>& claims, std::string& error) 
                          " ORDER BY s.key, c.number_index"))
             claims.push_back({r[0], r[1], r[4].empty() || r[5].empty() ? r[2] : r[5], ToInt(r[3]),
                               !r[4].empty()});
+    });
+}
+
+bool TSqlStore::SeriesRanges(std::vector<TSeriesRange>& ranges, std::string& error) {
+    return Guarded(Lock, error, [&] {
+        ranges.clear();
+        const char* on = " FROM chips WHERE consumed = 1 AND series <> '' AND serial <> ''";
+        // The number at a position: the latest chip's, as the report takes it.
+        auto at = [&](const std::string& series, const std::string& index) {
+            const auto r = Link->Query(std::string("SELECT serial") + on +
+                                           " AND series = ? AND serial_index = ?"
+                                           " ORDER BY id DESC LIMIT 1",
+                                       {series, index});
+            return r.empty() ? std::string() : r[0][0];
+        };
+        for (const TSqlRow& r :
+             Link->Query(std::string("SELECT series, COUNT(*), MIN(serial_index),"
+                                     " MAX(serial_index)") +
+                         on + " GROUP BY series ORDER BY series"))
+            ranges.push_back({r[0], at(r[0], r[2]), at(r[0], r[3]), ToInt(r[1])});
     });
 }
 

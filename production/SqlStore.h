@@ -81,6 +81,7 @@ class TSqlStore final : public IProductionStore {
     bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
                std::string& error) override;
     bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) override;
+    bool SeriesRanges(std::vector<TSeriesRange>& ranges, std::string& error) override;
     bool SeriesState(const std::string& series, int64_t& used, std::string& next,
                      std::string& error) override;
 

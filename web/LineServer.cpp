@@ -16,7 +16,7 @@ namespace {
 using TJson = nlohmann::json;
 
 // The table shows this many chip records at most; the CSV has them all.
-constexpr size_t TableRows = 500;
+constexpr int TableRows = 500;
 
 bool IsLoopback(const std::string& host) {
     if (host == "localhost") return true;
@@ -336,7 +336,7 @@ struct TLineServer::TImpl {
             WithStore(res, [&](IProductionStore& store, std::string& error) {
                 std::vector<TChipRecord> chips;
                 if (!ReadChips(store, f, TableRows + 1, chips, error)) return false;
-                const bool more = chips.size() > TableRows;
+                const bool more = chips.size() > size_t(TableRows);
                 if (more) chips.pop_back();
                 TJson list = TJson::array();
                 for (const TChipRecord& c : chips)
@@ -350,12 +350,12 @@ struct TLineServer::TImpl {
             std::string why;
             if (!FilterOf(req, f, why)) return SendJson(res, 400, {{"error", why}});
             WithStore(res, [&](IProductionStore& store, std::string& error) {
+                // All of them, oldest first, as `orvan-cli report --csv` writes them.
                 std::vector<TChipRecord> chips;
-                if (!ReadChips(store, f, 0, chips, error)) return false;
-                // Oldest first, as `orvan-cli report --csv` writes them.
+                if (!store.Chips(ChipQuery(f), chips, error)) return false;
                 std::string csv = ChipCsvHeader();
-                for (auto c = chips.rbegin(); c != chips.rend(); ++c)
-                    csv += ChipCsvLine(*c);
+                for (const TChipRecord& c : chips)
+                    csv += ChipCsvLine(c);
                 res.set_header("Content-Disposition", "attachment; filename=\"chips.csv\"");
                 res.set_content(csv, "text/csv; charset=utf-8");
                 return true;
