@@ -2,6 +2,7 @@
 // records as CSV.
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "production/ReportFigures.h"
 #include "production/StoreConfig.h"
 
 #include <cstdio>
@@ -21,16 +22,6 @@ std::string OneLine(std::string s) {
             s[i] = '?';
     }
     return s;
-}
-
-std::string Csv(const std::string& field) {
-    if (field.find_first_of(",\"\n\r") == std::string::npos) return field;
-    std::string out = "\"";
-    for (char c : field) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
 }
 
 } // namespace
@@ -56,21 +47,9 @@ int CmdReport(const TArgs& args) {
     if (p.Csv) {
         std::vector<TChipRecord> chips;
         if (!store->Chips(q, chips, error)) return Fail(ExitStore, error);
-        std::printf("id,utc,station,operation,model,data_file,data_sha256,checksum,serial,"
-                    "serial_index,qtp_sha256,qtp_record,result,failure,verdicts\n");
-        for (const TChipRecord& c : chips) {
-            std::string verdicts = c.Verdicts;
-            if (!verdicts.empty() && verdicts.back() == '\n') verdicts.pop_back();
-            for (char& ch : verdicts)
-                if (ch == '\n') ch = ';';
-            std::printf(
-                "%lld,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", static_cast<long long>(c.Id),
-                c.Utc.c_str(), Csv(c.Station).c_str(), c.Operation.c_str(), c.Model.c_str(),
-                Csv(c.DataFile).c_str(), c.DataSha256.c_str(), c.Checksum.c_str(), c.Serial.c_str(),
-                c.Consumed || !c.Serial.empty() ? std::to_string(c.SerialIndex).c_str() : "",
-                c.QtpSha256.c_str(), c.QtpRecord ? std::to_string(c.QtpRecord).c_str() : "",
-                c.Pass ? "pass" : "fail", Csv(c.Failure).c_str(), Csv(verdicts).c_str());
-        }
+        std::fputs(ChipCsvHeader().c_str(), stdout);
+        for (const TChipRecord& c : chips)
+            std::fputs(ChipCsvLine(c).c_str(), stdout);
         return ExitOk;
     }
     std::vector<TReportRow> rows;

@@ -32,6 +32,8 @@ struct TProductionArgs {
     // --since DATE, --csv.
     std::string Db, Station, Since;
     bool RestartSeries = false, Csv = false;
+    // serve: --listen HOST:PORT, --token SECRET.
+    std::string Listen, Token;
 };
 
 struct TArgs {
@@ -133,5 +135,6 @@ int CmdAuto(const TArgs& args);
 int CmdQtp(const TArgs& args);
 int CmdReport(const TArgs& args);
 int CmdDoctor(const TArgs& args);
+int CmdServe(const TArgs& args);
 
 } // namespace orvan::cli

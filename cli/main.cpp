@@ -400,6 +400,17 @@ class TCommandLine {
         c->add_option("--since", Args.Production.Since, "from this day on (UTC)")
             ->type_name("YYYY-MM-DD");
         c->add_flag("--csv", Args.Production.Csv, "the chip records as CSV");
+
+        c = Add(Production, "serve", "[--listen HOST:PORT] [--token SECRET]",
+                "a read-only web view of the line's records\n"
+                "(default 127.0.0.1:8080; elsewhere with --token)",
+                CmdServe, UsesRecords);
+        c->add_option("--listen", Args.Production.Listen, "address and port (127.0.0.1:8080)")
+            ->type_name("HOST:PORT");
+        c->add_option("--token", Args.Production.Token,
+                      "every request must carry it; needed off 127.0.0.1")
+            ->envname("ORVAN_SERVE_TOKEN")
+            ->type_name("SECRET");
     }
 
     const TSubcommand* Chosen() const {

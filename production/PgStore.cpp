@@ -31,7 +31,8 @@ std::string StationKey(const std::string& station) {
 
 class TPostgresLink final : public ISqlLink {
   public:
-    explicit TPostgresLink(const std::string& url) {
+    TPostgresLink(const std::string& url, TStoreAccess access)
+        : Reader(access == TStoreAccess::Snapshot) {
         // Settings in the URL win over these defaults.
         const char* keys[] = {
             "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
@@ -110,6 +111,7 @@ class TPostgresLink final : public ISqlLink {
         Exec("BEGIN");
         Exec(std::string("SELECT pg_advisory_xact_lock(") + WriteLockKey + ")");
     }
+    void BeginRead() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
     void Commit() override { Exec("COMMIT"); }
     void Rollback() override {
         if (PQtransactionStatus(Conn) != PQTRANS_IDLE) Exec("ROLLBACK");
@@ -125,6 +127,8 @@ class TPostgresLink final : public ISqlLink {
         Exec("SET lock_timeout = '" + std::to_string(LockTimeoutS) + "s'");
         Exec("SET statement_timeout = '" + std::to_string(StatementTimeoutS) + "s'");
         Exec("SET idle_in_transaction_session_timeout = '30s'");
+        // A reader's session cannot write, whatever it is asked.
+        if (Reader) Exec("SET default_transaction_read_only = on");
     }
     void Reconnected() {
         SetTimeouts();
@@ -139,6 +143,7 @@ class TPostgresLink final : public ISqlLink {
             if (c == '\n') c = ' ';
         return s;
     }
+    bool Reader = false;
     PGconn* Conn = nullptr;
     std::string Place;
     std::string Station; // held by this session
@@ -146,8 +151,8 @@ class TPostgresLink final : public ISqlLink {
 
 } // namespace
 
-std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url) {
-    return std::make_unique<TPostgresLink>(url);
+std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url, TStoreAccess access) {
+    return std::make_unique<TPostgresLink>(url, access);
 }
 
 } // namespace orvan

@@ -1,12 +1,12 @@
 #include "production/SqlStore.h"
 
+#include "production/ReportFigures.h"
 #include "production/SerialNo.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <unistd.h>
 
@@ -140,6 +140,24 @@ std::string Where(const TReportQuery& q, std::vector<TSqlValue>& params) {
         w += " AND station = ?";
         params.emplace_back(q.Station);
     }
+    if (!q.Day.empty()) {
+        // Times are "YYYY-MM-DDTHH:MM:SSZ": a day's all sort below "DAYU".
+        w += " AND utc >= ? AND utc < ?";
+        params.emplace_back(q.Day);
+        params.emplace_back(q.Day + "U");
+    }
+    if (q.Pass >= 0) {
+        w += " AND pass = ?";
+        params.emplace_back(std::to_string(q.Pass ? 1 : 0));
+    }
+    if (!q.Failure.empty()) {
+        w += " AND failure = ?";
+        params.emplace_back(q.Failure);
+    }
+    if (!q.Serial.empty()) {
+        w += " AND upper(serial) = upper(?)";
+        params.emplace_back(q.Serial);
+    }
     return w;
 }
 
@@ -177,8 +195,34 @@ std::string HostName() {
 
 } // namespace
 
-TSqlStore::TSqlStore(std::unique_ptr<ISqlLink> link) : Link(std::move(link)) {
-    Upgrade();
+TSqlStore::TSqlStore(std::unique_ptr<ISqlLink> link, TStoreAccess access)
+    : Link(std::move(link)), Snapshot(access == TStoreAccess::Snapshot) {
+    if (!Snapshot) {
+        Upgrade();
+        return;
+    }
+    // A reader changes nothing: the schema must be the one this program
+    // reads, made by a station.
+    Link->BeginRead();
+    int version = 0;
+    try {
+        const auto rows = Link->Query("SELECT version FROM schema_version");
+        version = rows.empty() ? 0 : int(ToInt(rows[0][0]));
+    } catch (const EStoreError&) {
+        throw EStoreError(Link->Describe() + ": no production records yet (no station has "
+                                             "written to this database)");
+    }
+    if (version != int(Migrations().size()))
+        throw EStoreError(Link->Describe() + ": schema version " + std::to_string(version) +
+                          ", this program reads version " + std::to_string(Migrations().size()) +
+                          " (a station of this version upgrades an older one when it starts)");
+}
+
+TSqlStore::~TSqlStore() {
+    if (Snapshot) try {
+            Link->Rollback();
+        } catch (const EStoreError&) {
+        }
 }
 
 void TSqlStore::Upgrade() {
@@ -395,37 +439,13 @@ bool TSqlStore::Record(TChipRecord& rec, bool consume, std::string& error) {
 
 bool TSqlStore::Report(const TReportQuery& q, std::vector<TReportRow>& rows, std::string& error) {
     return Guarded(Lock, error, [&] {
-        rows.clear();
         std::vector<TSqlValue> params;
-        const std::string sql =
-            "SELECT substr(utc, 1, 10), station, model, pass, serial, serial_index, consumed"
-            " FROM chips" +
-            Where(q, params) + " ORDER BY id";
-        std::map<std::tuple<std::string, std::string, std::string>, TReportRow> by;
-        std::map<std::tuple<std::string, std::string, std::string>, std::pair<int64_t, int64_t>>
-            range;
-        for (const TSqlRow& r : Link->Query(sql, params)) {
-            const auto key = std::make_tuple(r[0], r[1], r[2]);
-            TReportRow& row = by[key];
-            row.Day = r[0];
-            row.Station = r[1];
-            row.Model = r[2];
-            ++row.Chips;
-            (r[3] == "1" ? row.Passes : row.Fails) += 1;
-            if (r[6] != "1" || r[4].empty()) continue;
-            const int64_t index = ToInt(r[5]);
-            auto [at, fresh] = range.try_emplace(key, index, index);
-            if (fresh || index <= at->second.first) {
-                at->second.first = index;
-                row.FirstSerial = r[4];
-            }
-            if (fresh || index >= at->second.second) {
-                at->second.second = index;
-                row.LastSerial = r[4];
-            }
-        }
-        for (auto& [key, row] : by)
-            rows.push_back(row);
+        std::vector<TChipRecord> chips;
+        for (const TSqlRow& r : Link->Query(std::string("SELECT ") + ChipColumns + " FROM chips" +
+                                                Where(q, params) + " ORDER BY id",
+                                            params))
+            chips.push_back(ChipFrom(r));
+        rows = ReportRows(chips);
     });
 }
 
@@ -452,6 +472,26 @@ bool TSqlStore::HeldClaims(std::vector<THeldClaim>& claims, std::string& error) 
                          " ORDER BY s.key, c.number_index"))
             claims.push_back({r[0], r[1], r[4].empty() || r[5].empty() ? r[2] : r[5], ToInt(r[3]),
                               !r[4].empty()});
+    });
+}
+
+bool TSqlStore::SeriesRanges(std::vector<TSeriesRange>& ranges, std::string& error) {
+    return Guarded(Lock, error, [&] {
+        ranges.clear();
+        const char* on = " FROM chips WHERE consumed = 1 AND series <> '' AND serial <> ''";
+        // The number at a position: the latest chip's, as the report takes it.
+        auto at = [&](const std::string& series, const std::string& index) {
+            const auto r = Link->Query(std::string("SELECT serial") + on +
+                                           " AND series = ? AND serial_index = ?"
+                                           " ORDER BY id DESC LIMIT 1",
+                                       {series, index});
+            return r.empty() ? std::string() : r[0][0];
+        };
+        for (const TSqlRow& r :
+             Link->Query(std::string("SELECT series, COUNT(*), MIN(serial_index),"
+                                     " MAX(serial_index)") +
+                         on + " GROUP BY series ORDER BY series"))
+            ranges.push_back({r[0], at(r[0], r[2]), at(r[0], r[3]), ToInt(r[1])});
     });
 }
 

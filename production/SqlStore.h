@@ -34,6 +34,9 @@ class ISqlLink {
     // A transaction that holds the store's write lock from its start, so
     // two claims never read the same next number.
     virtual void BeginWrite() = 0;
+    // A transaction that only reads, all of it from one snapshot; it
+    // takes no write lock and a station never waits for it.
+    virtual void BeginRead() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;
     virtual std::vector<TSqlRow> Run(const std::string& sql,
@@ -47,14 +50,26 @@ class ISqlLink {
     virtual std::string Describe() const = 0;
 };
 
-// Without `create` the file must exist already.
-std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create = true);
-std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url);
+// How a store uses its connection: a station's store writes (and creates
+// or upgrades the schema); a snapshot only reads, from one read
+// transaction that lasts as long as the store.
+enum class TStoreAccess { Write, Snapshot };
+
+// Without `create` the file must exist already; a snapshot opens it
+// read-only.
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create = true,
+                                         TStoreAccess access = TStoreAccess::Write);
+std::unique_ptr<ISqlLink> OpenPostgresLink(const std::string& url,
+                                           TStoreAccess access = TStoreAccess::Write);
 
 class TSqlStore final : public IProductionStore {
   public:
-    // Creates or upgrades the schema; throws EStoreError.
-    explicit TSqlStore(std::unique_ptr<ISqlLink> link);
+    // Creates or upgrades the schema (a snapshot: starts its read and
+    // checks the schema); throws EStoreError.
+    explicit TSqlStore(std::unique_ptr<ISqlLink> link, TStoreAccess access = TStoreAccess::Write);
+    ~TSqlStore() override;
+    TSqlStore(const TSqlStore&) = delete;
+    TSqlStore& operator=(const TSqlStore&) = delete;
     std::string Describe() const override { return Link->Describe(); }
     bool HoldStation(const std::string& station, std::vector<TChipRecord>& unknown,
                      std::string& error) override;
@@ -66,6 +81,7 @@ class TSqlStore final : public IProductionStore {
     bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
                std::string& error) override;
     bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) override;
+    bool SeriesRanges(std::vector<TSeriesRange>& ranges, std::string& error) override;
     bool SeriesState(const std::string& series, int64_t& used, std::string& next,
                      std::string& error) override;
 
@@ -77,6 +93,7 @@ class TSqlStore final : public IProductionStore {
     std::vector<TChipRecord> SettleArmed(const std::string& seriesId);
     void RequireStation(const std::string& station) const;
     std::unique_ptr<ISqlLink> Link;
+    bool Snapshot = false;
     std::string Station; // held by this process
     std::mutex Lock;     // one connection: one statement at a time
 };

@@ -28,8 +28,10 @@ off_t StationByte(const std::string& station) {
 
 class TSqliteLink final : public ISqlLink {
   public:
-    TSqliteLink(const std::string& path, bool create) : Path(path) {
-        const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    TSqliteLink(const std::string& path, bool create, TStoreAccess access) : Path(path) {
+        const bool reader = access == TStoreAccess::Snapshot;
+        const int flags = reader ? SQLITE_OPEN_READONLY
+                                 : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
         if (sqlite3_open_v2(path.c_str(), &Db, flags, nullptr) != SQLITE_OK) {
             const std::string why = Db ? sqlite3_errmsg(Db) : "out of memory";
             sqlite3_close(Db);
@@ -37,6 +39,9 @@ class TSqliteLink final : public ISqlLink {
             throw EStoreError(path + ": " + why);
         }
         sqlite3_busy_timeout(Db, BusyTimeoutMs);
+        // A reader leaves the file as the stations set it up (WAL: readers
+        // and the writer never wait for each other).
+        if (reader) return;
         if (sqlite3_db_readonly(Db, "main") == 1) throw EStoreError(path + ": not writable");
         const auto mode = Query("PRAGMA journal_mode=WAL");
         if (mode.empty() || mode[0][0] != "wal")
@@ -93,6 +98,7 @@ class TSqliteLink final : public ISqlLink {
         return rows;
     }
     void BeginWrite() override { Exec("BEGIN IMMEDIATE"); }
+    void BeginRead() override { Exec("BEGIN DEFERRED"); }
     void Commit() override { Exec("COMMIT"); }
     void Rollback() override {
         if (!sqlite3_get_autocommit(Db)) Exec("ROLLBACK");
@@ -115,8 +121,9 @@ class TSqliteLink final : public ISqlLink {
 
 } // namespace
 
-std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create) {
-    return std::make_unique<TSqliteLink>(path, create);
+std::unique_ptr<ISqlLink> OpenSqliteLink(const std::string& path, bool create,
+                                         TStoreAccess access) {
+    return std::make_unique<TSqliteLink>(path, create, access);
 }
 
 } // namespace orvan

@@ -83,6 +83,19 @@ struct TReportQuery {
     std::string Since;   // "YYYY-MM-DD" (UTC), empty: all
     std::string Station; // empty: all
     int Limit = 0;       // chips only; 0: all (newest first when limited)
+    // Narrower still (empty, -1: all): one UTC day, passes (1) or
+    // failures (0), one failing line, one number (any case).
+    std::string Day;
+    int Pass = -1;
+    std::string Failure;
+    std::string Serial;
+};
+
+// The numbers of a series that chips carry: the lowest and highest
+// position on a chip, and how many.
+struct TSeriesRange {
+    std::string Series, FirstSerial, LastSerial;
+    int64_t OnChips = 0;
 };
 
 // One line of the report: a day, a station, a model.
@@ -129,6 +142,8 @@ class IProductionStore {
     virtual bool Chips(const TReportQuery& query, std::vector<TChipRecord>& chips,
                        std::string& error) = 0;
     virtual bool HeldClaims(std::vector<THeldClaim>& claims, std::string& error) = 0;
+    // Every series some chip used a number of, by key.
+    virtual bool SeriesRanges(std::vector<TSeriesRange>& ranges, std::string& error) = 0;
     // How far a series went: `used` numbers (QTP: records) handed out so
     // far, `next` the next computed number; 0 and "" for a new series.
     virtual bool SeriesState(const std::string& series, int64_t& used, std::string& next,

@@ -402,20 +402,22 @@ bool ValidCalendarDate(const std::string& d) {
            day <= Days[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
-std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
-                                                      std::string& error, bool create) {
+namespace {
+
+std::unique_ptr<IProductionStore> OpenStore(const std::string& database, std::string& error,
+                                            bool create, TStoreAccess access) {
     TDatabaseName name;
     if (!ParseDatabaseName(database.empty() ? DefaultStoreFile : database, name, error))
         return nullptr;
     const bool pg = name.Kind == TStoreKind::Postgres;
     try {
-        if (pg) return std::make_unique<TSqlStore>(OpenPostgresLink(name.Target));
+        if (pg) return std::make_unique<TSqlStore>(OpenPostgresLink(name.Target, access), access);
         // A typo must not leave a new, empty store behind.
         if (std::error_code ec; !create && !std::filesystem::exists(name.Target, ec)) {
             error = "no such database: " + name.Target;
             return nullptr;
         }
-        return std::make_unique<TSqlStore>(OpenSqliteLink(name.Target, create));
+        return std::make_unique<TSqlStore>(OpenSqliteLink(name.Target, create, access), access);
     } catch (const EStoreError& e) {
         error = e.what();
     } catch (const std::exception& e) {
@@ -426,6 +428,18 @@ std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& databas
     // libpq may echo parts of what it was given.
     error = Scrubbed(error, name.Secrets);
     return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
+                                                      std::string& error, bool create) {
+    return OpenStore(database, error, create, TStoreAccess::Write);
+}
+
+std::unique_ptr<IProductionStore> OpenStoreSnapshot(const std::string& database,
+                                                    std::string& error) {
+    return OpenStore(database, error, false, TStoreAccess::Snapshot);
 }
 
 std::shared_ptr<TProductionRecords> OpenRecords(const TStoreConfig& config,

@@ -69,6 +69,14 @@ bool ValidCalendarDate(const std::string& date);
 std::unique_ptr<IProductionStore> OpenProductionStore(const std::string& database,
                                                       std::string& error, bool create = true);
 
+// The records as they stand now, for a reader beside the stations: opened
+// read-only, every read from one snapshot, nothing created or upgraded.
+// Short-lived by design (open, read, drop): while it lives it holds a read
+// transaction, which never makes a station wait. Null with `error` (no
+// password shown) when it cannot be opened.
+std::unique_ptr<IProductionStore> OpenStoreSnapshot(const std::string& database,
+                                                    std::string& error);
+
 // True while this process is inside a write to the records: a stopping
 // signal lets it end (commit or fail) before the process exits.
 bool StoreWriteInProgress();

@@ -5,7 +5,8 @@ ORVAN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev
                 xvfb xauth gputils srecord clang libclang-rt-14-dev
                 dpkg-dev file lintian desktop-file-utils
                 libcli11-dev nlohmann-json3-dev
-                libsqlite3-dev libpq-dev postgresql postgresql-common)
+                libsqlite3-dev libpq-dev postgresql postgresql-common
+                libcpp-httplib-dev libjs-chart.js chromium)
 
 orvan_missing_packages() {
     local p missing=()

@@ -7,6 +7,9 @@ set(expected
   bin/orvan-cli
   bin/writer-sim
   lib/udev/rules.d/60-orvan-writer-ftdi.rules
+  lib/systemd/system/orvan-serve.service
+  share/doc/orvan-cli/examples/orvan-serve.default
+  share/lintian/overrides/orvan-cli
   share/doc/orvan-cli/changelog.gz
   share/doc/orvan-cli/changelog.Debian.gz
   share/doc/orvan-cli/copyright

@@ -10,6 +10,7 @@
 #include "testlib/Files.h"
 #include "testlib/ProgramImage.h"
 #include "testlib/SimProcess.h"
+#include "testlib/StationBench.h"
 #include "testlib/StoreBench.h"
 #include "testlib/TempDir.h"
 
@@ -34,11 +35,10 @@ namespace orvan::sim::test {
 using namespace orvan::test;
 namespace {
 
-constexpr const char* Model = "OV128"; // flash: a chip left half done is erased next time
-constexpr int SerialAt = 0x10;
+constexpr const char* Model = TStationBench::Model;
 
 std::string ProgramBin() {
-    return orvan::test::RtiwProgramBin(Model, SerialAt, 2, 0x0200, 41);
+    return TStationBench::ProgramBin();
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -55,46 +55,10 @@ template <class F> bool Eventually(F ready) {
 }
 
 // One station: its own folder, writer-sim and ports.map.
-struct TStation {
-    TTempDir Dir;
-    std::unique_ptr<TSimProcess> Sim;
-
-    explicit TStation(std::vector<std::string> faults = {}) {
-        WriteFile(Dir.File("prog.bin"), ProgramBin());
-        faults.insert(faults.end(), {"--model", Model, "--fresh-chip", "--image", "chip.img",
-                                     "--ports-map", "ports.map", "--control", "faults"});
-        Sim = std::make_unique<TSimProcess>(Dir.Path(), faults);
-    }
-    std::vector<std::string> Auto(const std::string& db, const std::string& station, int count,
-                                  std::vector<std::string> more = {}) const {
-        std::vector<std::string> a{
-            "-P", "Com1",      "-d",    Model,  "--option", "3AAA",    "--db",
-            db,   "--station", station, "auto", "prog.bin", "--count", std::to_string(count)};
-        a.insert(a.end(), more.begin(), more.end());
-        return a;
-    }
-    TRunResult Cli(const std::vector<std::string>& args) const {
-        return Run(Dir.Path(), ORVAN_CLI, args);
-    }
-    // Serial numbers of the chips the writer finished, in order.
-    std::vector<std::string> FinishedChips() const {
-        std::vector<std::string> numbers;
-        for (int k = 1;; ++k) {
-            TSimChip chip;
-            std::string error;
-            const std::string path = Dir.File("chip.img." + std::to_string(k));
-            if (!std::filesystem::exists(path) || !chip.Load(path, error)) break;
-            std::string n;
-            for (int i = 0; i < 2; ++i)
-                n += HexText(chip.Program[size_t(SerialAt + i)] & 0xFFu, 2);
-            numbers.push_back(n);
-        }
-        return numbers;
-    }
+struct TStation : TStationBench {
+    explicit TStation(std::vector<std::string> faults = {})
+        : TStationBench(ORVAN_CLI, std::move(faults)) {}
 };
-
-const std::vector<std::string> Serial0041{"--serial-addr",  "0010", "--serial-bytes", "2",
-                                          "--serial-value", "0041"};
 
 struct Records : ::testing::Test {
     orvan::test::TStoreDatabase Db;
