@@ -53,10 +53,10 @@ int Prepare(const TArgs& args, const char* command, std::unique_ptr<TWorkspace>&
         return ExitOk;
     }
     const std::string error = link->CheckComPort(name, -1);
+    // A run killed just before this one on the same line left its mark (the
+    // link's CheckComPort): the first exchange then lets the line fall quiet
+    // until the writer drops the block.
     if (link->PortFailed) return FailOnStdout(ExitWriter, error);
-    // A run killed just before this one may have left the writer inside a
-    // block: the first exchange lets the line fall quiet until it drops it.
-    link->ExchangeOpen = true;
     return ExitOk;
 }
 

@@ -93,11 +93,12 @@ class THelpFormatter : public CLI::Formatter {
 // The global options a subcommand uses; any other it is given is refused.
 enum TUses : unsigned {
     UsesNone = 0,
-    UsesModel = 1,   // -d, --cfg
-    UsesPort = 2,    // -P, --ports-map
-    UsesMap = 4,     // --ports-map
-    UsesOption = 8,  // --option
-    UsesRecords = 16 // --db, --station
+    UsesModel = 1,    // -d, --cfg
+    UsesPort = 2,     // -P, --ports-map
+    UsesMap = 4,      // --ports-map
+    UsesOption = 8,   // --option
+    UsesRecords = 16, // --db, --station
+    UsesDb = 32       // --db alone
 };
 
 struct TGlobalOption {
@@ -107,7 +108,7 @@ struct TGlobalOption {
 const TGlobalOption GlobalOptions[] = {
     {"-d", UsesModel},          {"--cfg", UsesModel},
     {"-P", UsesPort},           {"--ports-map", UsesPort | UsesMap},
-    {"--option", UsesOption},   {"--db", UsesRecords},
+    {"--option", UsesOption},   {"--db", UsesRecords | UsesDb},
     {"--station", UsesRecords},
 };
 
@@ -404,7 +405,7 @@ class TCommandLine {
         c = Add(Production, "serve", "[--listen HOST:PORT] [--token SECRET]",
                 "a read-only web view of the line's records\n"
                 "(default 127.0.0.1:8080; elsewhere with --token)",
-                CmdServe, UsesRecords);
+                CmdServe, UsesDb);
         c->add_option("--listen", Args.Production.Listen, "address and port (127.0.0.1:8080)")
             ->type_name("HOST:PORT");
         c->add_option("--token", Args.Production.Token,

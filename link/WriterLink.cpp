@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvan {
 
@@ -53,6 +59,27 @@ TWriterLink::TWriterLink() {
 
 // Closed while the flags its line-lost handler sets still exist.
 TWriterLink::~TWriterLink() {
+    CloseLine();
+}
+
+std::string LineMarkPath(const std::string& devicePath) {
+    std::string folder = "/tmp";
+    struct stat st {};
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR");
+        run && *run && stat(run, &st) == 0 && S_ISDIR(st.st_mode))
+        folder = run;
+    uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (unsigned char c : devicePath)
+        h = (h ^ c) * 1099511628211ull;
+    char name[40];
+    std::snprintf(name, sizeof name, "orvan-line-%016llx", static_cast<unsigned long long>(h));
+    return folder + "/" + name;
+}
+
+void TWriterLink::CloseLine() {
+    // A line lost or closed inside a block keeps its mark for the next one.
+    if (Comm1.Enabled() && !ExchangeOpen && !Comm1.DevicePath().empty())
+        unlink(LineMarkPath(Comm1.DevicePath()).c_str());
     Comm1.Close();
 }
 
@@ -70,7 +97,7 @@ std::string TWriterLink::LineLostReason() const {
 }
 
 std::string TWriterLink::CheckComPort(const std::string& portName, int handshakeIndex) {
-    Comm1.Close();
+    CloseLine();
     SavedPortSettings = {Comm1.DeviceName(), Comm1.BaudRate(), Comm1.Databits(), Comm1.Parity(),
                          Comm1.Stopbits()};
     std::string reason;
@@ -92,12 +119,21 @@ std::string TWriterLink::CheckComPort(const std::string& portName, int handshake
     }
     PortFailed = !Comm1.Enabled();
     LineLostNotice = false; // this check's own message says it now
-    if (!PortFailed) return "";
+    if (!PortFailed) {
+        // A mark left behind: the last program on this line may have ended
+        // with the writer inside a block. Best effort: without the mark a
+        // start is only as safe as before.
+        const std::string mark = LineMarkPath(Comm1.DevicePath());
+        if (access(mark.c_str(), F_OK) == 0) ExchangeOpen = true;
+        const int fd = open(mark.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) close(fd);
+        return "";
+    }
     return PortErrorMessage(portName, reason);
 }
 
 void TWriterLink::RestorePortSettings() {
-    Comm1.Close();
+    CloseLine();
     const TSavedPortSettings& s = SavedPortSettings;
     if (!s.DeviceName.empty()) Comm1.SetDeviceName(s.DeviceName);
     Comm1.SetBaudRate(s.BaudRate);

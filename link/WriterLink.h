@@ -87,7 +87,15 @@ class TWriterLink : public TProtocolState {
     std::string LineLostReason() const;
 
   private:
+    // Comm1 closed; the line's mark cleared when no exchange was left open.
+    void CloseLine();
     std::atomic<bool> LineLostNotice{false};
 };
+
+// A mark per device, kept while a program has the line open: a program
+// killed with the writer inside a block leaves it behind, and the next one
+// to open that device lets the line fall quiet before its first exchange.
+// In $XDG_RUNTIME_DIR, else /tmp.
+std::string LineMarkPath(const std::string& devicePath);
 
 } // namespace orvan

@@ -26,8 +26,9 @@ struct StationFiles : CliSim {
 
 TEST_F(StationFiles, OutByItsTypeAndStandardStreamsGiveTheSameImage) {
     ASSERT_NO_FATAL_FAILURE(Program());
-    for (const char* args : {"read chip.hex", "read direct.bin", "convert chip.hex back.bin"}) {
-        const TCliResult r = Cli(std::string("-P Com1 -d OV128 ") + args);
+    for (const char* args :
+         {"-P Com1 read chip.hex", "-P Com1 read direct.bin", "convert chip.hex back.bin"}) {
+        const TCliResult r = Cli(std::string("-d OV128 ") + args);
         ASSERT_EQ(r.Status, 0) << args << "\n" << r.Out << r.Err;
     }
     EXPECT_EQ(Content("chip.hex").rfind(":10000000", 0), 0u);
