@@ -176,19 +176,17 @@ std::string ModeText(unsigned mode) {
     return t;
 }
 
-namespace {
-
-std::string UserName(uid_t uid) {
+std::string UserName(unsigned uid) {
     if (const passwd* p = ::getpwuid(uid)) return p->pw_name;
     return std::to_string(uid);
 }
 
-std::string GroupName(gid_t gid) {
+std::string GroupName(unsigned gid) {
     if (const group* g = ::getgrgid(gid)) return g->gr_name;
     return std::to_string(gid);
 }
 
-bool InGroup(gid_t gid) {
+bool SessionHasGroup(unsigned gid) {
     if (::getegid() == gid) return true;
     const int n = ::getgroups(0, nullptr);
     if (n <= 0) return false;
@@ -196,6 +194,8 @@ bool InGroup(gid_t gid) {
     const int got = ::getgroups(n, groups.data());
     return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
 }
+
+namespace {
 
 // Why this user may not open `device`, from its owner, group and mode.
 std::string PermissionHint(const std::string& device) {
@@ -208,7 +208,7 @@ std::string PermissionHint(const std::string& device) {
     if (!groupRw)
         return text + "; only its owner may open it (ask the administrator for a udev rule "
                       "that gives a group read and write access)";
-    if (InGroup(st.st_gid))
+    if (SessionHasGroup(st.st_gid))
         return text + "; you are in group " + group +
                " but this session is not yet: log out and in again";
     return text + "; add your user to group " + group + " (sudo usermod -aG " + group +

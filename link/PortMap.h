@@ -78,5 +78,10 @@ std::string OpenFailureHint(int error, const std::string& device = {});
 
 // "crw-rw----" for a stat mode.
 std::string ModeText(unsigned mode);
+// An owner's and a group's names (the number when the user database has
+// none), and whether this login session carries the group.
+std::string UserName(unsigned uid);
+std::string GroupName(unsigned gid);
+bool SessionHasGroup(unsigned gid);
 
 } // namespace orvan

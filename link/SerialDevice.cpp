@@ -42,26 +42,6 @@ std::string DriverOf(const fs::path& sys) {
     return ec ? std::string() : driver.filename().string();
 }
 
-std::string NameOfUser(uid_t uid) {
-    if (const passwd* p = ::getpwuid(uid)) return p->pw_name;
-    return std::to_string(uid);
-}
-
-std::string NameOfGroup(gid_t gid) {
-    if (const group* g = ::getgrgid(gid)) return g->gr_name;
-    return std::to_string(gid);
-}
-
-// The groups this login session carries.
-bool SessionHasGroup(gid_t gid) {
-    if (::getegid() == gid) return true;
-    const int n = ::getgroups(0, nullptr);
-    if (n <= 0) return false;
-    std::vector<gid_t> groups(static_cast<size_t>(n));
-    const int got = ::getgroups(n, groups.data());
-    return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
-}
-
 // The groups the user database gives this user: what a new login would carry.
 bool UserHasGroup(gid_t gid) {
     const passwd* p = ::getpwuid(::getuid());
@@ -125,8 +105,8 @@ TDeviceAccess DeviceAccessOf(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0) return a;
     a.Exists = true;
     a.CharDevice = S_ISCHR(st.st_mode);
-    a.Owner = NameOfUser(st.st_uid);
-    a.Group = NameOfGroup(st.st_gid);
+    a.Owner = UserName(st.st_uid);
+    a.Group = GroupName(st.st_gid);
     a.Mode = ModeText(st.st_mode);
     a.GroupMember = UserHasGroup(st.st_gid);
     a.SessionInGroup = SessionHasGroup(st.st_gid);
