@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# usage: scripts/fuzz.sh SECONDS
+# usage: scripts/fuzz.sh SECONDS | --build
 # Builds the libFuzzer targets with clang in build-fuzz and runs each one for
-# SECONDS seconds on a copy of its seed corpus. Exits non-zero when a target
-# cannot be built or finds a crash (the input is kept in build-fuzz/crashes).
+# SECONDS seconds on a copy of its seed corpus (--build: only builds). Exits
+# non-zero when a target cannot be built or finds a crash (the input is kept
+# in build-fuzz/crashes).
 set -uo pipefail
-if [ $# -ne 1 ] || ! [[ $1 =~ ^[0-9]+$ ]] || [ "$1" -eq 0 ]; then
-    echo "usage: $0 SECONDS" >&2
+if [ $# -ne 1 ] || { [ "$1" != --build ] && { ! [[ $1 =~ ^[0-9]+$ ]] || [ "$1" -eq 0 ]; }; }; then
+    echo "usage: $0 SECONDS | --build" >&2
     exit 2
 fi
 seconds=$1
@@ -24,6 +25,7 @@ if ! CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYP
     exit 1
 fi
 cmake --build "$build" --target "${targets[@]}" -j "$(nproc)" || { echo "error: building the fuzz targets failed" >&2; exit 1; }
+[ "$seconds" = --build ] && exit 0
 
 mkdir -p "$build/crashes"
 # The targets run side by side, each for SECONDS: the stage takes SECONDS

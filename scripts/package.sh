@@ -14,7 +14,7 @@ out=$top/build-pkg
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" --target orvan_shipped
 rm -rf "$out"
 mkdir -p "$out"
 # The packages take the build tree as it is (stripped while packed), no second build.

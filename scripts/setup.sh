@@ -52,20 +52,22 @@ orvan_build() {
     cmake --build "$ORVAN_TOP/$dir" -j "$(nproc)" || { echo "error: building $dir failed" >&2; return 1; }
 }
 
-# orvan_build_tests DIR "CTEST SELECTION" [cmake options...]: configures,
-# then builds only the programs of the tests CTest selects with the given
-# arguments ("-L tsan", "-LE install", "" for all), and what they depend on.
-# A test is named after its program's target; tests that run a tool of the
-# system (udevadm, cmake) need nothing built.
+# orvan_build_tests DIR "CTEST SELECTION" "MORE TARGETS" [cmake options...]:
+# configures, then builds only the programs of the tests CTest selects with
+# the given arguments ("-L tsan", "-LE install", "" for all), the further
+# targets named, and what they depend on. A test is named after its
+# program's target; tests that run a tool of the system (udevadm, cmake)
+# need nothing built.
 orvan_build_tests() {
-    local dir=$1 selection=$2; shift 2
+    local dir=$1 selection=$2 more=$3; shift 3
     orvan_configure "$dir" "$@" || return 1
     local tests targets
     # shellcheck disable=SC2086
     tests=$(cd "$ORVAN_TOP/$dir" && ctest -N $selection | sed -n 's|^ *Test *#[0-9]*: *\([^ ]*\).*|\1|p' | sort -u)
     targets=$(comm -12 <(echo "$tests") \
               <(cmake --build "$ORVAN_TOP/$dir" --target help | sed -n 's|^\([^ :]*\): .*|\1|p' | sort -u))
-    [ -z "$targets" ] && { echo "error: no test programs for '$selection' in $dir" >&2; return 1; }
+    targets="$targets $more"
+    [ -z "${targets// /}" ] && { echo "error: no test programs for '$selection' in $dir" >&2; return 1; }
     # shellcheck disable=SC2086
     cmake --build "$ORVAN_TOP/$dir" -j "$(nproc)" --target $targets ||
         { echo "error: building $dir failed" >&2; return 1; }
