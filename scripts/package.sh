@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from a build tree and checks them with lintian:
-#   scripts/package.sh [BUILD_DIR]     (default build/, configured if missing)
+#   scripts/package.sh [BUILD_DIR]     (default build/, configured if missing;
+#   only the shipped programs and documents are built there)
 # They land in build-pkg/: orvan-cli_<version>_<arch>.deb (command line,
 # simulator, udev rule; no Qt) and orvan-writer_<version>_<arch>.deb (the
 # desktop application, depending on the first).

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -20,10 +21,18 @@
 namespace orvan::test {
 namespace {
 
+// A help text, asked of orvan-cli once a run: the tests read the same ones.
+const std::string& Help(const std::string& args) {
+    static std::map<std::string, std::string> texts;
+    auto it = texts.find(args);
+    if (it == texts.end()) it = texts.emplace(args, RunCli(args).Out).first;
+    return it->second;
+}
+
 // The commands of the overview --help: "  name ..." lines.
 std::vector<std::string> Commands() {
     std::vector<std::string> names;
-    std::istringstream in(RunCli("--help").Out);
+    std::istringstream in(Help("--help"));
     const std::regex command("^  ([a-z][a-z-]*)( .*)?$");
     std::smatch m;
     for (std::string line; std::getline(in, line);)
@@ -42,9 +51,9 @@ std::set<std::string> OptionsIn(const std::string& help) {
 
 // The options of the overview and of every command's own --help.
 std::set<std::string> AllOptions() {
-    std::set<std::string> all = OptionsIn(RunCli("--help").Out);
+    std::set<std::string> all = OptionsIn(Help("--help"));
     for (const std::string& c : Commands())
-        for (const std::string& o : OptionsIn(RunCli(c + " --help").Out))
+        for (const std::string& o : OptionsIn(Help(c + " --help")))
             all.insert(o);
     return all;
 }
@@ -83,7 +92,7 @@ TEST(Conventions, CompletionOffersEveryCommandAndOption) {
     for (const std::string& c : Commands()) {
         EXPECT_EQ(commands.count(c), 1u) << "command " << c;
         const std::set<std::string> options = complete("orvan-cli " + c + " -", 2);
-        for (const std::string& o : OptionsIn(RunCli(c + " --help").Out))
+        for (const std::string& o : OptionsIn(Help(c + " --help")))
             EXPECT_EQ(options.count(o), 1u) << c << " " << o;
     }
 }
