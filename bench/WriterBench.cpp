@@ -141,10 +141,11 @@ class TSession {
 // two minimal processes, the answering one holding each reply `delayNs`
 // the way the paced simulator does (asleep until shortly before it is due,
 // then on the clock), so that both meet a busy machine alike. Mean
-// microseconds a byte.
-double BarePingPong(int64_t delayNs, int count) {
+// microseconds a byte, and the asking process's CPU meanwhile: what the
+// platform charges the host a byte before any protocol.
+TFigure BarePingPong(int64_t delayNs, int count) {
     const int m = posix_openpt(O_RDWR | O_NOCTTY);
-    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return -1;
+    if (m < 0 || grantpt(m) != 0 || unlockpt(m) != 0) return {};
     const int s = open(ptsname(m), O_RDWR | O_NOCTTY);
     termios t{};
     tcgetattr(s, &t);
@@ -176,19 +177,26 @@ double BarePingPong(int64_t delayNs, int count) {
         }
         _exit(0);
     }
+    const double cpu0 = CpuSeconds();
     const int64_t t0 = now();
-    for (int i = 0; i < count; ++i) {
+    int done = 0;
+    for (; done < count; ++done) {
         unsigned char c = 0x55;
         if (write(s, &c, 1) != 1) break;
         pollfd p{s, POLLIN, 0};
         poll(&p, 1, 1000);
         if (read(s, &c, 1) != 1) break;
     }
-    const double us = double(now() - t0) / 1e3 / count;
+    const int64_t wallNs = now() - t0;
+    TFigure f;
+    f.Ok = done == count;
+    f.UsPerByte = double(wallNs) / 1e3 / count;
+    f.CpuShare = (CpuSeconds() - cpu0) / (double(wallNs) / 1e9);
+    if (!f.Ok) kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     close(s);
     close(m);
-    return us;
+    return f;
 }
 
 struct TSpread {
@@ -212,22 +220,29 @@ void PrintSpread(const char* label, const TSpread& s, const char* unit) {
 
 // Rounds of (floor, protocol) pairs; false when an exchange failed.
 bool PairedRounds(const std::string& sim, bool pace, int rounds) {
-    std::vector<double> floor, write, read, diff, cpu;
+    std::vector<double> floor, write, read, diff, cpu, floorCpu, floorCpuUs, cpuUs;
     const int64_t holdNs = pace ? int64_t(2 * ByteUs * 1000) : 0;
     std::vector<std::string> args;
     if (pace) args.push_back("--pace");
     for (int r = 0; r < rounds; ++r) {
-        const double f = BarePingPong(holdNs, FloorExchanges);
+        const TFigure f = BarePingPong(holdNs, FloorExchanges);
+        if (!f.Ok) {
+            std::fprintf(stderr, "writer-bench: the bare ping-pong failed\n");
+            return false;
+        }
         TSession s(sim, args);
         if (!s.Ok()) return false;
         const TFigure w = s.WriteBlock(BlockBytes);
         const TFigure rd = s.ReadBlock();
         if (!w.Ok || !rd.Ok) return false;
-        floor.push_back(f);
+        floor.push_back(f.UsPerByte);
         write.push_back(w.UsPerByte);
         read.push_back(rd.UsPerByte);
-        diff.push_back(w.UsPerByte - f);
+        diff.push_back(w.UsPerByte - f.UsPerByte);
         cpu.push_back(100 * w.CpuShare);
+        floorCpu.push_back(100 * f.CpuShare);
+        floorCpuUs.push_back(f.CpuShare * f.UsPerByte);
+        cpuUs.push_back(w.CpuShare * w.UsPerByte);
     }
     if (pace)
         std::printf("paced as 115200 baud (wire: %.1f us a byte each way, %.1f us a WriteData "
@@ -240,6 +255,9 @@ bool PairedRounds(const std::string& sim, bool pace, int rounds) {
     PrintSpread("host's added time (paired)", Spread(diff), "us a byte");
     PrintSpread("7-bit read 12288 bytes", Spread(read), "us a byte");
     PrintSpread("host CPU during WriteData", Spread(cpu), "% of a core");
+    PrintSpread("host CPU during the floor", Spread(floorCpu), "% of a core");
+    PrintSpread("host CPU a WriteData byte", Spread(cpuUs), "us");
+    PrintSpread("host CPU a floor byte", Spread(floorCpuUs), "us");
     if (pace) {
         const TSpread w = Spread(write);
         std::printf("  WriteData reaches %.1f%% of the wire limit (median)\n",

@@ -87,13 +87,15 @@ speed_t SpeedConstant(int baud) {
     }
 }
 
-// Raw bytes, reads that return at once. Unlike cfmakeraw alone this keeps
-// IXOFF, IXANY and CRTSCTS, which belong to the flow control.
+// Raw bytes. Unlike cfmakeraw alone this keeps IXOFF, IXANY and CRTSCTS,
+// which belong to the flow control. A read on the non-blocking descriptor
+// returns at once whatever VTIME says; one on the blocking descriptor
+// sleeps until a byte comes or VTIME has passed.
 void MakeRaw(termios& t) {
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    t.c_cc[VTIME] = ReplySliceMs / 100;
 }
 
 int RemainingMs(Clock::time_point deadline) {
@@ -395,12 +397,23 @@ void TCustomComm::Open() {
         ::close(fd);
         return fail(err, who + OpenFailureHint(err));
     }
+    // Opened before TIOCEXCL keeps everyone out, and non-blocking so that the
+    // open does not wait for carrier; it sleeps in its reads from here on.
+    int waitFd = ::open(FDevicePath.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (waitFd >= 0 && ::fcntl(waitFd, F_SETFL, ::fcntl(waitFd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(waitFd);
+        waitFd = -1;
+    }
     ::ioctl(fd, TIOCEXCL);
+    auto closeWait = [&] {
+        if (waitFd >= 0) ::close(waitFd);
+    };
 
     auto saved = std::make_unique<TSavedLine>();
     termios raw{};
     if (::tcgetattr(fd, &saved->Old) != 0) {
         const int err = errno;
+        closeWait();
         ::close(fd);
         Raise(TextTimeouts, err);
     }
@@ -436,6 +449,7 @@ void TCustomComm::Open() {
         }
 #endif
         ::ioctl(fd, TIOCNXCL);
+        closeWait();
         ::close(fd);
         Raise(TextTimeouts, err);
     }
@@ -468,6 +482,7 @@ void TCustomComm::Open() {
     {
         std::lock_guard lock(FLock);
         FHandle.store(fd);
+        FWaitHandle.store(waitFd);
         FEventThread = std::make_unique<TCommEventThread>(*this, fd, events);
     }
     try {
@@ -546,6 +561,7 @@ void TCustomComm::CloseHandle() {
     }
 #endif
     ::ioctl(fd, TIOCNXCL);
+    if (const int waitFd = FWaitHandle.exchange(-1); waitFd >= 0) ::close(waitFd);
     FHandle.store(-1);
     FWatchTx.store(false);
     FNoCtsOpen.store(false);
@@ -859,6 +875,37 @@ bool TCustomComm::WaitInput(int timeoutMs) {
             Raise(TextRead, EIO);
         }
         return true;
+    }
+}
+
+int TCustomComm::WaitRead(void* buffer, int count, int timeoutMs) {
+    if (timeoutMs < ReplySliceMs || count <= 0) return IPort::WaitRead(buffer, count, timeoutMs);
+    std::unique_lock lock(FLock);
+    const int fd = FWaitHandle.load();
+    // A close under way, a closed port and a line without the second
+    // descriptor wait as WaitInput does.
+    if (fd < 0 || FHandle.load() < 0 || FClosingSet.load()) {
+        lock.unlock();
+        return IPort::WaitRead(buffer, count, timeoutMs);
+    }
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+        if (n > 0) {
+            FConsumed.fetch_add(static_cast<uint64_t>(n));
+            return static_cast<int>(n);
+        }
+        if (n < 0 && errno == EINTR) return 0;
+        if (n < 0) {
+            const int err = errno;
+            if (LostLineError(err)) DropLine();
+            Raise(TextRead, err);
+        }
+        // VTIME passed without a byte, or end of file on a line that hung up.
+        if (LineGone()) {
+            DropLine();
+            Raise(TextRead, EIO);
+        }
+        return 0;
     }
 }
 

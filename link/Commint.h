@@ -37,7 +37,12 @@
 //  - A hang-up or an I/O error closes the port at once (OnLineLost), so the
 //    next command's entry opens it afresh.
 //  - Every use of the descriptor holds the component's lock; Close and a
-//    lost line first wake a thread sleeping in WaitInput or Write.
+//    lost line first wake a thread sleeping in WaitInput or Write. A
+//    thread sleeping in WaitRead's read holds Close up for at most
+//    ReplySliceMs.
+//  - VTIME is one tenth of a second: the descriptor that WaitRead sleeps on
+//    is a blocking one; the main descriptor is non-blocking, so Read still
+//    returns at once.
 #pragma once
 
 #include "link/Commobjs.h"
@@ -276,6 +281,9 @@ class TCustomComm : public IPort {
     void PurgeOut() override;
     bool GetModemState(int line) override;
     bool WaitInput(int timeoutMs) override;
+    // A wait of ReplySliceMs or more is one blocking read (VTIME) on a
+    // second descriptor of the line; a shorter one polls.
+    int WaitRead(void* buffer, int count, int timeoutMs) override;
 
     // --- Events -----------------------------------------------------------
     // Attach handlers and the dispatcher while the port is closed: Open
@@ -331,6 +339,9 @@ class TCustomComm : public IPort {
     std::string FPortMapFile = PortMapFileName;
 
     std::atomic<int> FHandle{-1};
+    // The line opened once more without O_NONBLOCK, for WaitRead; -1 when
+    // the device refused a second open.
+    std::atomic<int> FWaitHandle{-1};
     std::atomic<bool> FLineLost{false};
     std::atomic<bool> FLowLatency{false};
     std::atomic<bool> FLowLatencySetting{false};

@@ -16,6 +16,11 @@ class ECommError : public std::runtime_error {
     int ErrorCode;
 };
 
+// The longest one wait for a reply sleeps before the waiter looks at its
+// stop request and deadline again: a termios line sleeps in its read for
+// whole tenths of a second (VTIME).
+inline constexpr int ReplySliceMs = 100;
+
 class IPort {
   public:
     virtual ~IPort() = default;
@@ -36,6 +41,16 @@ class IPort {
     // is waiting. Lets the protocol keep its byte-by-byte pacing without
     // spinning. Throws ECommError when the line has gone away.
     virtual bool WaitInput(int timeoutMs) = 0;
+
+    // WaitInput, then Read: the bytes taken, 0 when none came in the wait
+    // (which may end early). The wait for every reply of a stream goes
+    // through here, so a line that can sleep in its read takes a reply in
+    // one system call instead of a poll and a read.
+    virtual int WaitRead(void* buffer, int count, int timeoutMs) {
+        // A closed port fails at once, as a read on it does.
+        if (!WaitInput(timeoutMs) && Enabled()) return 0;
+        return Read(buffer, count);
+    }
 };
 
 } // namespace orvan

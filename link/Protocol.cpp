@@ -42,20 +42,16 @@ bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_
 
 namespace {
 
-// A reply to a byte just sent is never there yet, so the wait comes first:
-// one poll and one read a byte. -1 on a stop request or once `waitMs()` (the
-// longest the next sleep may take) is 0.
+// A reply to a byte just sent is never there yet, so the wait comes first,
+// and it takes the byte as it ends: one call a reply. -1 on a stop request
+// or once `waitMs()` (the longest the next sleep may take) is 0.
 template <class F> int AwaitReply(IPort& port, const std::stop_token& stop, F&& waitMs) {
-    bool ready = false;
     for (;;) {
-        uint8_t b = 0;
-        if (ready && port.Read(&b, 1) == 1) return b;
         if (stop.stop_requested()) return -1;
         const int wait = waitMs();
         if (wait <= 0) return -1;
-        ready = port.WaitInput(wait);
-        // A closed port fails at once, as a read on it does.
-        if (!ready && !port.Enabled()) ready = true;
+        uint8_t b = 0;
+        if (port.WaitRead(&b, 1, wait) == 1) return b;
     }
 }
 
@@ -63,7 +59,7 @@ template <class F> int AwaitReply(IPort& port, const std::stop_token& stop, F&& 
 
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop) {
     return AwaitReply(port, stop, [&] {
-        return static_cast<int>(std::clamp<int64_t>(deadlineMs - clock.NowMs(), 0, WaitSliceMs));
+        return static_cast<int>(std::clamp<int64_t>(deadlineMs - clock.NowMs(), 0, ReplySliceMs));
     });
 }
 
@@ -122,7 +118,7 @@ bool TWriterProtocol::SendByte(uint8_t b) {
 }
 
 int TWriterProtocol::NextByte(int start) {
-    return AwaitReply(Port, Stop, [&] { return TimedOut(start, Stamp()) ? 0 : WaitSliceMs; });
+    return AwaitReply(Port, Stop, [&] { return TimedOut(start, Stamp()) ? 0 : ReplySliceMs; });
 }
 
 // `first`: the writer's answer to the header, waited for as a reply; the

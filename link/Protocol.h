@@ -68,8 +68,9 @@ struct TProtocolState {
     void ClearWriterId() { WriterIdText.fill(0); }
 };
 
-// Slice of one sleep in the port while a reply is awaited; bounds how late a
-// time-out or a stop request is noticed.
+// Slice of one sleep in the port while a stream or the quiet line is awaited;
+// bounds how late a time-out or a stop request is noticed. A reply to a
+// byte just sent is awaited in slices of ReplySliceMs (Port.h).
 inline constexpr int WaitSliceMs = 10;
 // Pause when a stream of data bytes has run dry for a moment: about eleven
 // byte times at 115200 baud, far inside the driver's receive buffer.
@@ -95,8 +96,9 @@ void SettleLine(IPort& port, IClock& clock, TProtocolState& state, const std::st
 // True once CTS is on; false at the deadline or on a stop request.
 bool WaitForCts(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
 // The writer's reply to a byte just sent, or -1 at the deadline or on a stop
-// request. A reply is never there yet, so the wait comes first: one poll and
-// one read a byte.
+// request. A reply is never there yet, so the wait comes first and takes the
+// byte as it ends (IPort::WaitRead): one system call a reply on a termios
+// line. A silent writer's stop request is seen within ReplySliceMs.
 int WaitForByte(IPort& port, IClock& clock, int64_t deadlineMs, const std::stop_token& stop);
 
 // A block the writer sends without waiting for the host, taken from the port

@@ -79,6 +79,12 @@ WriterResult ProgramOptionWord(TOperationContext& ctx, TWriterProtocol& p) {
     return p.WriteData(2, true);
 }
 
+int AddressStep(int n) {
+    constexpr int Words16 = 32, Updates = 100;
+    const int steps = (n + Words16 * Updates - 1) / (Words16 * Updates);
+    return Words16 * std::max(steps, 1);
+}
+
 bool ProgramImageBlank(const uint8_t* program, int n) {
     return std::all_of(program, program + n, [](uint8_t b) { return (b & 0x1F) == 0x1F; });
 }

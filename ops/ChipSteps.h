@@ -69,6 +69,11 @@ inline constexpr const char* ProgramBlankText = "Data memory are blank or error!
 inline constexpr const char* DataVerifyOkText = "Data verify OK!!";
 inline constexpr const char* DataVerifyFailText = "Data verify Fail!!";
 
+// Bytes between two updates of the address a stream has reached: every 16
+// words, or more in a block that would otherwise update the dialog more
+// than about 100 times (each update wakes the window's thread).
+int AddressStep(int n);
+
 // True when every one of the first `n` bytes has its low five bits set: such
 // an image is refused before the writer is contacted.
 bool ProgramImageBlank(const uint8_t* program, int n);

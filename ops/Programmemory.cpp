@@ -38,8 +38,9 @@ void ProgramMemoryThread(TOperationContext& ctx) {
         return failed("Label1", r);
     }
 
+    const int step = AddressStep(n);
     const TStream s = StreamProgram(ctx, copy.data(), n, 3, [&](int k, bool answered) {
-        if (answered && k % 32 == 0) d.Text("Label2", HexText(unsigned(k / 2), 4));
+        if (answered && k % step == 0) d.Text("Label2", HexText(unsigned(k / 2), 4));
     });
     switch (s.End) {
     case TStreamEnd::BlockEnd:

@@ -281,13 +281,14 @@ bool TAutoRun::ProgramData(TWriterProtocol& p, const std::vector<uint8_t>& copy)
         return false;
     }
     bool shown = false;
+    const int step = AddressStep(Ctx.Device.ICMemBytes);
     const TStream s = StreamProgram(Ctx, copy.data(), Ctx.Device.ICMemBytes, StreamTicks,
                                     [&](int k, bool answered) {
                                         if (!answered && !shown) {
                                             D.Visible("Label3", true);
                                             shown = true;
                                         }
-                                        if (answered && k % 32 == 0)
+                                        if (answered && k % step == 0)
                                             D.Text("Label3", HexText(unsigned(k / 2), 4));
                                     });
     switch (s.End) {

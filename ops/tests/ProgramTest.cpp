@@ -58,6 +58,23 @@ TEST(ProgramMemory, ProgramsTheWholeImageAndReadsItBack) {
     EXPECT_FALSE(b.Ws->ReadDone); // nothing in the main window changes
 }
 
+// The largest memory counts up in larger steps: the dialog hears of the
+// address about 100 times a block, not once every 16 words.
+TEST(ProgramMemory, ALargeMemoryCountsUpInFewerSteps) {
+    TOpsBench b("OV132");
+    const int words = b.Ws->Device.ICMemBytes / 2;
+    b.LoadWords(Pattern(words));
+    TRecordingSink s = b.Run(ProgramMemoryThread);
+    ASSERT_TRUE(s.Outcome.Pass) << s.Outcome.FirstFailure;
+    const std::vector<std::string> a = TextsOf(s, "Label2");
+    ASSERT_GE(a.size(), 3u);
+    EXPECT_LE(a.size(), 100u + 2u);
+    EXPECT_EQ(a[0], "0000");
+    EXPECT_EQ(a[1], "0040");
+    EXPECT_EQ(a[a.size() - 2], HexText(unsigned(words - 1), 4));
+    EXPECT_EQ(a.back(), "Data verify OK!!");
+}
+
 TEST(ProgramMemory, BlankLookingImageIsRefusedBeforeTheWriter) {
     for (uint8_t fill : {uint8_t(0x7F), uint8_t(0x3F), uint8_t(0x5F), uint8_t(0x1F)}) {
         TOpsBench b("OV128");

@@ -104,6 +104,7 @@ TEST(CommClosed, QueriesAnswerWithoutRaising) {
     char b = 0;
     ExpectCommError([&] { c.Read(&b, 1); }, "Read error", EBADF);
     ExpectCommError([&] { c.Write(&b, 1); }, "Write error", EBADF);
+    ExpectCommError([&] { c.WaitRead(&b, 1, ReplySliceMs); }, "Read error", EBADF);
 }
 
 TEST_F(CommTest, OpenCloseAndOpenTwice) {
@@ -155,12 +156,13 @@ TEST_F(CommTest, WriterLineSettingsAtOpen) {
     EXPECT_FALSE(t.c_cflag & CSTOPB);
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
     EXPECT_TRUE(t.c_cflag & CLOCAL);
-    // Raw: no line editing, echo or translation; reads return at once.
+    // Raw: no line editing, echo or translation. Reads on the non-blocking
+    // descriptor return at once; WaitRead's blocking one sleeps a slice.
     EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG));
     EXPECT_FALSE(t.c_iflag & (ICRNL | IXON | ISTRIP));
     EXPECT_FALSE(t.c_oflag & OPOST);
     EXPECT_EQ(t.c_cc[VMIN], 0);
-    EXPECT_EQ(t.c_cc[VTIME], 0);
+    EXPECT_EQ(t.c_cc[VTIME], ReplySliceMs / 100);
 }
 
 // The control block on termios, for every setting (a pseudo-terminal keeps
@@ -546,6 +548,64 @@ TEST_F(CommTest, BytesLeftBeforeAHangUpCanStillBeRead) {
         EXPECT_EQ(e.ErrorCode, EIO);
     }
     EXPECT_THROW(Comm.WaitInput(100), ECommError);
+}
+
+// A reply's wait and read in one call, on the blocking descriptor (a slice
+// or more) and on the poll's way (shorter): the byte that comes, nothing
+// from a silent line, and a line that goes away mid-wait.
+TEST(CommWaitRead, TakesTheReplyOrTellsWhyNot) {
+    enum class Far { Answers, Silent, HangsUp };
+    struct Case {
+        const char* what;
+        int waitMs;
+        Far far;
+    };
+    const Case cases[] = {
+        {"reply, blocking read", 3 * ReplySliceMs, Far::Answers},
+        {"reply, polled", ReplySliceMs / 2, Far::Answers},
+        {"silence, blocking read", ReplySliceMs, Far::Silent},
+        {"silence, polled", ReplySliceMs / 2, Far::Silent},
+        {"hang-up, blocking read", 20 * ReplySliceMs, Far::HangsUp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PtyPair pty;
+        ASSERT_TRUE(pty.Ok());
+        TComm comm;
+        comm.SetDeviceName(pty.Slave);
+        comm.Open();
+        ASSERT_TRUE(comm.Enabled()) << comm.LastErrorText();
+        std::thread far([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (c.far == Far::Answers) pty.Send("\xB5");
+            if (c.far == Far::HangsUp) pty.CloseMaster();
+        });
+        uint8_t b = 0;
+        switch (c.far) {
+        case Far::Answers: {
+            int n = 0;
+            for (int k = 0; k < 50 && n == 0; ++k) // a wait may end early
+                n = comm.WaitRead(&b, 1, c.waitMs);
+            EXPECT_EQ(n, 1);
+            EXPECT_EQ(b, 0xB5);
+            break;
+        }
+        case Far::Silent:
+            EXPECT_EQ(comm.WaitRead(&b, 1, c.waitMs), 0);
+            break;
+        case Far::HangsUp:
+            ExpectCommError(
+                [&] {
+                    for (int k = 0; k < 50; ++k)
+                        comm.WaitRead(&b, 1, c.waitMs);
+                },
+                "Read error", EIO);
+            EXPECT_FALSE(comm.Enabled());
+            EXPECT_TRUE(comm.LineLost());
+            break;
+        }
+        far.join();
+    }
 }
 
 TEST_F(CommTest, AStalledWriteTimesOut) {

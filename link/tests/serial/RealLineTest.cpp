@@ -265,6 +265,7 @@ TEST(DescriptorUse, CloseAndReopenUnderAWaitingThread) {
                 (void)comm.GetModemState(1);
                 uint8_t b = 0;
                 (void)comm.Read(&b, 1);
+                (void)comm.WaitRead(&b, 1, ReplySliceMs);
             } catch (const ECommError&) {
             }
         }
