@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 #include <unistd.h>
 
 #include <libpq-fe.h>
@@ -34,6 +35,15 @@ std::string Run(const std::string& db, const std::string& sql) {
 
 void UsePostgresStore() {
     Postgres = true;
+}
+
+bool TakeStoreArgument(int& argc, char** argv) {
+    if (argc < 2 || std::string_view(argv[1]) != "--pg") return false;
+    for (int i = 1; i < argc; ++i) // argv[argc] stays the null pointer
+        argv[i] = argv[i + 1];
+    --argc;
+    UsePostgresStore();
+    return true;
 }
 
 bool StoreIsPostgres() {

@@ -1,5 +1,5 @@
 // A real database for the store's tests: a SQLite file in a temporary
-// folder, or, in a program whose main chose PostgreSQL (PgTestMain.cpp), a
+// folder, or, in a program whose main chose PostgreSQL (StoreTestMain.cpp), a
 // database of its own on the server the PG* variables name, dropped
 // afterwards.
 #pragma once
@@ -39,6 +39,9 @@ class TStoreDatabase {
 // This program's stores are PostgreSQL databases (called by its main,
 // before the tests run).
 void UsePostgresStore();
+// A main's --pg as its first argument: taken out of the arguments, and the
+// stores made PostgreSQL ones. True when it was there.
+bool TakeStoreArgument(int& argc, char** argv);
 // True when this test program runs against PostgreSQL.
 bool StoreIsPostgres();
 // A store test of this process found no database to run on (no server

@@ -1,6 +1,6 @@
 // Production records end to end: the real orvan-cli against real
 // writer-sim processes, the records in a real database (a SQLite file, or
-// with PgTestMain.cpp a PostgreSQL database of its own).
+// run with --pg a PostgreSQL database of its own).
 #include "device/Catalogue.h"
 #include "device/Checksum.h"
 #include "link/Protocol.h"

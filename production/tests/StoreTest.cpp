@@ -1,5 +1,5 @@
 // The production store on a real database: SQLite in a temporary folder,
-// or (with PgTestMain.cpp) a throwaway PostgreSQL database on the
+// or (run with --pg) a throwaway PostgreSQL database on the
 // server that PGHOST/PGPORT name (./test runs these under pg_virtualenv).
 #include "production/Records.h"
 #include "production/Sha256.h"

@@ -1,8 +1,8 @@
 // The line view end to end: records written by real `orvan-cli auto` runs
 // on writer-sim, the real `orvan-cli serve` over them, read with an HTTP
 // client and with headless Chromium. Every figure the view shows must be
-// the one `orvan-cli report` gives for the same records. With
-// PgTestMain.cpp the same runs on a PostgreSQL database of its own.
+// the one `orvan-cli report` gives for the same records. Run
+// with --pg, the same runs on a PostgreSQL database of its own.
 #include "production/Store.h"
 #include "production/StoreConfig.h"
 #include "testlib/Files.h"
@@ -409,14 +409,15 @@ TEST_F(Line, BrowserShowsTheCardsAndTheTable) {
 } // namespace
 } // namespace orvan::test
 
-#ifdef ORVAN_SERVE_MAIN
-// The browser test runs as a CTest test of its own, reported skipped
-// (exit 77) when Chromium is not installed.
+// The browser test runs as a CTest test of its own, reported skipped when
+// Chromium is not installed; --pg without a server is skipped too.
 int main(int argc, char** argv) {
+    const bool pg = orvan::test::TakeStoreArgument(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     const std::string filter = GTEST_FLAG_GET(filter);
     const bool browser = filter.find("Browser") != std::string::npos && filter[0] != '-';
-    return rc == 0 && browser && orvan::test::ChromiumPath().empty() ? 77 : rc;
+    const bool skipped = (pg && orvan::test::StoreServerMissing()) ||
+                         (browser && orvan::test::ChromiumPath().empty());
+    return rc == 0 && skipped ? orvan::test::SkippedExitCode : rc;
 }
-#endif
