@@ -759,23 +759,26 @@ int TCustomComm::Read(void* buffer, int count) {
     if (count <= 0) return 0;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
-        if (n > 0) {
-            FConsumed.fetch_add(static_cast<uint64_t>(n));
-            return static_cast<int>(n);
-        }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) {
-            const int err = errno;
-            if (LostLineError(err)) DropLine();
-            Raise(TextRead, err);
-        }
-        // Nothing waiting, or end of file on a line that hung up.
-        if (LineGone()) {
-            DropLine();
-            Raise(TextRead, EIO);
-        }
-        return 0;
+        return TakeRead(n, errno);
     }
+}
+
+int TCustomComm::TakeRead(ssize_t n, int err) {
+    if (n > 0) {
+        FConsumed.fetch_add(static_cast<uint64_t>(n));
+        return static_cast<int>(n);
+    }
+    if (n < 0 && err != EAGAIN && err != EINTR) {
+        if (LostLineError(err)) DropLine();
+        Raise(TextRead, err);
+    }
+    // Nothing waiting (or VTIME passed), or end of file on a line that hung up.
+    if (LineGone()) {
+        DropLine();
+        Raise(TextRead, EIO);
+    }
+    return 0;
 }
 
 int TCustomComm::InQueCount() {
@@ -888,25 +891,8 @@ int TCustomComm::WaitRead(void* buffer, int count, int timeoutMs) {
         lock.unlock();
         return IPort::WaitRead(buffer, count, timeoutMs);
     }
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
-        if (n > 0) {
-            FConsumed.fetch_add(static_cast<uint64_t>(n));
-            return static_cast<int>(n);
-        }
-        if (n < 0 && errno == EINTR) return 0;
-        if (n < 0) {
-            const int err = errno;
-            if (LostLineError(err)) DropLine();
-            Raise(TextRead, err);
-        }
-        // VTIME passed without a byte, or end of file on a line that hung up.
-        if (LineGone()) {
-            DropLine();
-            Raise(TextRead, EIO);
-        }
-        return 0;
-    }
+    const ssize_t n = ::read(fd, buffer, static_cast<size_t>(count));
+    return TakeRead(n, errno);
 }
 
 void TCustomComm::PostEvents(TCommEventTypes mask, unsigned errors) {

@@ -55,6 +55,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 
 struct termios;
@@ -316,6 +317,9 @@ class TCustomComm : public IPort {
     // The event handler: calls the attached handlers in their order.
     void HandleEvents(TCommEventTypes mask, unsigned errors);
     bool LineGone(); // poll shows hang-up or error and nothing is waiting
+    // A read's result (n, errno): the bytes taken, 0 for none; throws when
+    // the read failed or the line hung up. Called with FLock held.
+    int TakeRead(ssize_t n, int err);
     // The line has gone: under the lock, closes the descriptor and then
     // calls OnLineLost once.
     void DropLine();
